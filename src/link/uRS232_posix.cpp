@@ -1,1 +1,240 @@
-// placeholder
+// Serial port channel on POSIX termios. The descriptor is non-blocking; every transfer waits
+// with ppoll against a deadline on the monotonic clock, so reads and writes keep the same
+// time limits as the Windows port: n bytes or n + 200 ms for a read, n ms for a write.
+#include "link/uRS232_internal.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+constexpr auto cREAD_EXTRA = std::chrono::milliseconds(200);
+constexpr short cHANGUP_EVENTS = POLLHUP | POLLERR | POLLNVAL;
+
+struct TBaudCode {
+  std::int32_t iBaud;
+  speed_t nSpeed;
+};
+
+constexpr TBaudCode caBaudCodes[] = {{1200, B1200},   {2400, B2400},     {4800, B4800},
+                                     {9600, B9600},   {19200, B19200},   {38400, B38400},
+                                     {57600, B57600}, {115200, B115200}, {230400, B230400}};
+
+bool SpeedOfBaud(std::int32_t iBaud, speed_t& nSpeed) {
+  for (const TBaudCode& code : caBaudCodes)
+    if (code.iBaud == iBaud) {
+      nSpeed = code.nSpeed;
+      return true;
+    }
+  return false;
+}
+
+std::int32_t BaudOfSpeed(speed_t nSpeed) {
+  for (const TBaudCode& code : caBaudCodes)
+    if (code.nSpeed == nSpeed) return code.iBaud;
+  return 9600;
+}
+
+int Fd(TPortHandle hPort) {
+  return static_cast<int>(hPort);
+}
+
+// Milliseconds and nanoseconds left until tDeadline, never negative.
+timespec TimeLeft(TClock::time_point tDeadline) {
+  const auto nLeft = std::max(TClock::duration::zero(), tDeadline - TClock::now());
+  const auto nNs = std::chrono::duration_cast<std::chrono::nanoseconds>(nLeft).count();
+  return timespec{static_cast<time_t>(nNs / 1000000000), static_cast<long>(nNs % 1000000000)};
+}
+
+// Waits for nEvents on fd until tDeadline. Returns the reported events (0 on time-out), or -1
+// when ppoll failed. Interrupted waits are resumed.
+int WaitFor(int fd, short nEvents, TClock::time_point tDeadline) {
+  for (;;) {
+    pollfd pfd{fd, nEvents, 0};
+    const timespec tsLeft = TimeLeft(tDeadline);
+    const int nReady = ppoll(&pfd, 1, &tsLeft, nullptr);
+    if (nReady >= 0) return nReady == 0 ? 0 : pfd.revents;
+    if (errno != EINTR) return -1;
+  }
+}
+
+// A modem-line change that a port without modem lines (a pseudo-terminal) refuses is no fault.
+bool SetModemLine(int fd, unsigned long nRequest, int nLine) {
+  if (ioctl(fd, nRequest, &nLine) == 0) return true;
+  return errno == ENOTTY || errno == EINVAL;
+}
+
+bool ConfigureLine(int fd, std::int32_t iBaud) {
+  speed_t nSpeed = 0;
+  if (!SpeedOfBaud(iBaud, nSpeed)) return false;
+  // Built from nothing: the port's previous setting is not carried over.
+  termios tio{};
+  cfmakeraw(&tio);
+  tio.c_iflag = 0;                            // no parity check, no flow control, no translation
+  tio.c_oflag = 0;                            // bytes go out as they are
+  tio.c_lflag = 0;                            // no echo, no signals, no line editing
+  tio.c_cflag = CS8 | CREAD | CLOCAL | HUPCL; // 8N1, ignore carrier, no RTS/CTS
+  tio.c_cc[VMIN] = 1;                         // so that a read of 0 bytes means a hang-up
+  tio.c_cc[VTIME] = 0;
+  if (cfsetispeed(&tio, nSpeed) != 0 || cfsetospeed(&tio, nSpeed) != 0) return false;
+  if (tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+  termios tioRead{};
+  if (tcgetattr(fd, &tioRead) != 0) return false;
+  return cfgetospeed(&tioRead) == nSpeed && (tioRead.c_cflag & CSIZE) == CS8 &&
+         (tioRead.c_cflag & (PARENB | CSTOPB)) == 0;
+}
+
+void Release(int fd) {
+  ioctl(fd, TIOCNXCL); // a tty stays exclusive while any descriptor is open: let the next run in
+  close(fd);           // also drops the flock
+}
+
+// Time one byte needs on the line at the port's speed (start, 8 data, stop bit).
+TClock::duration ByteTime(int fd) {
+  termios tio{};
+  const std::int32_t iBaud = tcgetattr(fd, &tio) == 0 ? BaudOfSpeed(cfgetospeed(&tio)) : 9600;
+  return std::chrono::duration_cast<TClock::duration>(std::chrono::microseconds(10000000 / iBaud));
+}
+
+} // namespace
+
+TPortHandle OpenPort(const std::string& sName, std::int32_t iBaud) {
+  if (sName.empty()) return cINVALID_PORT;
+  const std::string sPath = sName.find('/') == std::string::npos ? "/dev/" + sName : sName;
+  // Non-blocking, so that the open does not wait for a carrier and transfers wait in ppoll.
+  const int fd = open(sPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return cINVALID_PORT;
+  // flock holds against every other user (root included); TIOCEXCL against other opens.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return cINVALID_PORT;
+  }
+  const bool bReady = isatty(fd) && ioctl(fd, TIOCEXCL) == 0 && ConfigureLine(fd, iBaud) &&
+                      tcflush(fd, TCIOFLUSH) == 0 && SetModemLine(fd, TIOCMBIC, TIOCM_RTS) &&
+                      SetModemLine(fd, TIOCMBIS, TIOCM_DTR);
+  if (!bReady) {
+    Release(fd);
+    return cINVALID_PORT;
+  }
+  TracePortEvent(fd, "open " + sPath);
+  return fd;
+}
+
+void ClosePortHandle(TPortHandle hPort) {
+  if (hPort == cINVALID_PORT) return;
+  TracePortEvent(hPort, "close");
+  Release(Fd(hPort));
+}
+
+bool ClearPortErrors(TPortHandle hPort) {
+  // termios keeps no error flags to clear; what matters is whether the port is still there.
+  pollfd pfd{Fd(hPort), 0, 0};
+  int nReady = 0;
+  do
+    nReady = poll(&pfd, 1, 0);
+  while (nReady < 0 && errno == EINTR);
+  if (nReady < 0 || (pfd.revents & cHANGUP_EVENTS) != 0) {
+    TracePortEvent(hPort, "hang-up");
+    return false;
+  }
+  return true;
+}
+
+bool PurgePort(TPortHandle hPort) {
+  int nResult = 0;
+  do
+    nResult = tcflush(Fd(hPort), TCIOFLUSH);
+  while (nResult != 0 && errno == EINTR);
+  return nResult == 0;
+}
+
+bool WritePort(TPortHandle hPort, const std::uint8_t* pData, std::uint32_t n,
+               std::uint32_t& nDone) {
+  nDone = 0;
+  const int fd = Fd(hPort);
+  const auto tStart = TClock::now();
+  // n ms as on Windows, plus the time the bytes need on the wire: a real UART at 9600 baud
+  // cannot send n bytes in n ms, and a write must not fail for being slower than the line.
+  const TClock::duration nLineTime = ByteTime(fd) * n;
+  const auto tDeadline = tStart + std::chrono::milliseconds(n) + nLineTime;
+  std::uint32_t nWritten = 0;
+  while (nWritten < n) {
+    const ssize_t nPut = write(fd, pData + nWritten, n - nWritten);
+    if (nPut > 0) {
+      TracePortBytes(hPort, TTraceDir::Out, pData + nWritten, static_cast<std::uint32_t>(nPut));
+      nWritten += static_cast<std::uint32_t>(nPut);
+      continue;
+    }
+    if (nPut < 0 && errno == EINTR) continue;
+    if (nPut < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false; // EIO: hang-up
+    const int nEvents = WaitFor(fd, POLLOUT, tDeadline);
+    if (nEvents < 0 || (nEvents & cHANGUP_EVENTS) != 0) return false;
+    if (nEvents == 0) break; // deadline passed
+  }
+  // write() returns while the bytes still wait in the kernel: wait until they have left, so
+  // the purge before the next exchange cannot cut them off.
+  for (;;) {
+    int nQueued = 0;
+    if (ioctl(fd, TIOCOUTQ, &nQueued) != 0) nQueued = 0; // no queue to report: nothing waits
+    if (nQueued <= 0) break;
+    const auto tNow = TClock::now();
+    if (tNow >= tDeadline) {
+      // Like a timed-out WriteFile: what has not gone out is cancelled and not counted.
+      tcflush(fd, TCOFLUSH);
+      nDone = nWritten - std::min<std::uint32_t>(nWritten, static_cast<std::uint32_t>(nQueued));
+      return true;
+    }
+    const auto tWake =
+        std::min(tDeadline, tNow + std::max<TClock::duration>(std::chrono::milliseconds(1),
+                                                              ByteTime(fd) * nQueued));
+    if ((WaitFor(fd, 0, tWake) & cHANGUP_EVENTS) != 0) return false;
+  }
+  // Only the hardware's own small transmit buffer can remain now.
+  int nDrain = 0;
+  do
+    nDrain = tcdrain(fd);
+  while (nDrain != 0 && errno == EINTR);
+  if (nDrain != 0 && errno == EIO) return false;
+  nDone = nWritten;
+  return true;
+}
+
+bool ReadPort(TPortHandle hPort, std::uint8_t* pData, std::uint32_t n, std::uint32_t& nDone) {
+  nDone = 0;
+  const int fd = Fd(hPort);
+  const auto tDeadline = TClock::now() + std::chrono::milliseconds(n) + cREAD_EXTRA;
+  while (nDone < n) {
+    const ssize_t nGot = read(fd, pData + nDone, n - nDone);
+    if (nGot > 0) {
+      TracePortBytes(hPort, TTraceDir::In, pData + nDone, static_cast<std::uint32_t>(nGot));
+      nDone += static_cast<std::uint32_t>(nGot);
+      continue;
+    }
+    if (nGot == 0) { // end of file: the port has hung up
+      TracePortEvent(hPort, "hang-up");
+      return false;
+    }
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) {
+      TracePortEvent(hPort, std::string("read failed: ") + std::strerror(errno));
+      return false;
+    }
+    const int nEvents = WaitFor(fd, POLLIN, tDeadline);
+    if (nEvents < 0) return false;
+    if (nEvents == 0) break; // time is up: a short count, no failure
+    if ((nEvents & POLLIN) == 0 && (nEvents & cHANGUP_EVENTS) != 0) {
+      TracePortEvent(hPort, "hang-up");
+      return false;
+    }
+  }
+  return true;
+}
