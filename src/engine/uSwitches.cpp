@@ -1,1 +1,8 @@
-// placeholder
+#include "engine/uSwitches.h"
+
+// Defaults of the normal mode; only the options of the internal mode and "mf:" change them.
+std::int32_t gnAccessLevel = 0;
+bool gbMatchClass = true;
+bool gbRequireServedClass = true;
+bool gbMatchPlatform = true;
+bool gbClearsMeasurements = false;
