@@ -1,1 +1,127 @@
-// placeholder
+// Serial port channel on Win32 communications: a synchronous (non-overlapped) handle with the
+// driver's time-outs doing the waiting, so a read of n bytes returns after n bytes or after
+// n + 200 ms, and a write of n bytes gives up after n ms.
+#include "link/uRS232_internal.h"
+
+#include <windows.h>
+
+namespace {
+
+HANDLE Handle(TPortHandle hPort) {
+  return reinterpret_cast<HANDLE>(hPort);
+}
+
+TPortHandle PortOf(HANDLE h) {
+  return reinterpret_cast<TPortHandle>(h);
+}
+
+// UTF-8 to UTF-16; an empty text for a name that is not valid UTF-8 (the open then fails).
+std::wstring Widen(const std::string& s) {
+  if (s.empty()) return {};
+  const int nChars = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(),
+                                         static_cast<int>(s.size()), nullptr, 0);
+  if (nChars <= 0) return {};
+  std::wstring ws(static_cast<std::size_t>(nChars), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
+                      ws.data(), nChars);
+  return ws;
+}
+
+// Notes a failed call and its error code in the byte trace.
+void TraceFailure(TPortHandle hPort, const char* sCall) {
+  if (PortTraceOn())
+    TracePortEvent(hPort, std::string(sCall) + " failed: error " + std::to_string(GetLastError()));
+}
+
+// The logger's line: built from nothing (the port's previous setting is not read first).
+DCB LineSetting(std::int32_t iBaud) {
+  DCB dcb{};
+  dcb.DCBlength = sizeof(DCB);
+  dcb.BaudRate = static_cast<DWORD>(iBaud);
+  dcb.fBinary = 1;                       // the only flag set
+  dcb.fDtrControl = DTR_CONTROL_DISABLE; // DTR low until the last step raises it
+  dcb.fRtsControl = RTS_CONTROL_DISABLE; // RTS stays low
+  dcb.ByteSize = 8;
+  dcb.Parity = NOPARITY;
+  dcb.StopBits = ONESTOPBIT;
+  dcb.XonChar = dcb.XoffChar = dcb.ErrorChar = dcb.EofChar = dcb.EvtChar = 0x20; // unused
+  return dcb;
+}
+
+bool Configure(HANDLE h, std::int32_t iBaud) {
+  DCB dcb = LineSetting(iBaud);
+  if (!SetCommState(h, &dcb)) return false;
+  if (!SetupComm(h, 1000, 1000)) return false;
+  // n bytes or n + 200 ms for a read, n ms for a write.
+  COMMTIMEOUTS timeouts{};
+  timeouts.ReadIntervalTimeout = 0;
+  timeouts.ReadTotalTimeoutMultiplier = 1;
+  timeouts.ReadTotalTimeoutConstant = 200;
+  timeouts.WriteTotalTimeoutMultiplier = 1;
+  timeouts.WriteTotalTimeoutConstant = 0;
+  if (!SetCommTimeouts(h, &timeouts)) return false;
+  // DTR last. A port without modem lines (wine on a pseudo-terminal) answers "not
+  // supported": that is no fault, as ENOTTY is none on POSIX.
+  return EscapeCommFunction(h, SETDTR) || GetLastError() == ERROR_NOT_SUPPORTED;
+}
+
+} // namespace
+
+TPortHandle OpenPort(const std::string& sName, std::int32_t iBaud) {
+  const std::wstring sPath = L"\\\\.\\" + Widen(sName);
+  // Share mode 0: the port is held exclusively while open.
+  const HANDLE h = CreateFileW(sPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return cINVALID_PORT;
+  if (!Configure(h, iBaud)) {
+    CloseHandle(h);
+    return cINVALID_PORT;
+  }
+  TracePortEvent(PortOf(h), "open " + sName);
+  return PortOf(h);
+}
+
+void ClosePortHandle(TPortHandle hPort) {
+  if (hPort == cINVALID_PORT) return;
+  TracePortEvent(hPort, "close");
+  CloseHandle(Handle(hPort));
+}
+
+bool ClearPortErrors(TPortHandle hPort) {
+  DWORD nErrors = 0;
+  COMSTAT stat{};
+  if (ClearCommError(Handle(hPort), &nErrors, &stat)) return true;
+  TraceFailure(hPort, "ClearCommError");
+  return false;
+}
+
+bool PurgePort(TPortHandle hPort) {
+  if (PurgeComm(Handle(hPort), PURGE_TXCLEAR | PURGE_RXCLEAR)) return true;
+  TraceFailure(hPort, "PurgeComm");
+  return false;
+}
+
+bool WritePort(TPortHandle hPort, const std::uint8_t* pData, std::uint32_t n,
+               std::uint32_t& nDone) {
+  DWORD nWritten = 0;
+  const BOOL bOk = WriteFile(Handle(hPort), pData, n, &nWritten, nullptr);
+  nDone = bOk ? nWritten : 0;
+  if (!bOk) {
+    TraceFailure(hPort, "WriteFile");
+    return false;
+  }
+  TracePortBytes(hPort, TTraceDir::Out, pData, nDone);
+  return true;
+}
+
+bool ReadPort(TPortHandle hPort, std::uint8_t* pData, std::uint32_t n, std::uint32_t& nDone) {
+  DWORD nRead = 0;
+  const BOOL bOk = ReadFile(Handle(hPort), pData, n, &nRead, nullptr);
+  nDone = bOk ? nRead : 0;
+  if (!bOk) {
+    TraceFailure(hPort, "ReadFile");
+    return false;
+  }
+  TracePortBytes(hPort, TTraceDir::In, pData, nDone);
+  return true;
+}
