@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-extern bool gbReadInfoOnly;           // the run ends with 70 once an image is chosen
-extern bool gbReadInfoOnlySupported;  // true: the engine supports read-info-only runs
+extern bool gbReadInfoOnly;          // the run ends with 70 once an image is chosen
+extern bool gbReadInfoOnlySupported; // true: the engine supports read-info-only runs
 
 class TTarvikCommThread : public TCommThread {
 public:
@@ -18,4 +18,25 @@ public:
 protected:
   void DoCommand() override;
   void DoUpdate() override;
+
+private:
+  struct TUpdateRun; // the values of one run of the update procedure
+
+  // The steps of DoUpdate, in the order they run.
+  void Identify(TUpdateRun& rRun);
+  void EnterBootloader(TUpdateRun& rRun);
+  void ReadHardwareInfo(TUpdateRun& rRun);
+  void SelectImage(TUpdateRun& rRun);
+  void CheckImage(TUpdateRun& rRun);
+  void Program(TUpdateRun& rRun);
+  void Verify(TUpdateRun& rRun);
+
+  // Sends the type-5 request byCommand at wAddress and decodes the answer of byCount data
+  // bytes into gaRecord; failure 46 when no valid record comes back.
+  void ReadInfoRecord(std::uint16_t wAddress, std::uint8_t byCommand, std::uint8_t byCount);
+  // Sends a one-byte bootloader command; byCount answer bytes are expected (0: none).
+  void SendBootloaderCommand(std::uint8_t byCommand, std::uint8_t byCount);
+  // Programs one 64-byte data line and checks its echo; failure 44 (after cMSG_PROG_ERROR
+  // with nIndex) when the echo differs.
+  void ProgramLine(const std::string& sLine, std::int32_t nIndex);
 };
