@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-constexpr std::uint16_t cCLASS_TARVIK = 0x6601;  // the class this tool serves
+constexpr std::uint16_t cCLASS_TARVIK = 0x6601; // the class this tool serves
 constexpr std::uint16_t cCLASS_BL = 0xC800;
 constexpr std::uint16_t cCLASS_BL2 = 0xC801;
 constexpr std::uint16_t cCLASS_BL3 = 0xC802;
@@ -27,7 +27,7 @@ struct TMemRange {
 };
 
 struct TPlatformInfo {
-  std::array<TMemRange, 7> aRange;  // aRange[0] is memory range 1
+  std::array<TMemRange, 7> aRange; // aRange[0] is memory range 1
 };
 
 void PlatformInfo(std::uint16_t code, TPlatformInfo& info);

@@ -17,8 +17,8 @@ constexpr std::int32_t cFW_HEADER = 0;
 constexpr std::int32_t cFW_LAST_LINE = 1;
 constexpr std::int32_t cFW_LINE = 2;
 
-bool FwAccess(std::int32_t index, std::int32_t request, std::int32_t line,
-              TBl3FileHeader& header, std::int32_t& last, std::string& text);
+bool FwAccess(std::int32_t index, std::int32_t request, std::int32_t line, TBl3FileHeader& header,
+              std::int32_t& last, std::string& text);
 
 void GetFwHeader(std::int32_t index, TBl3FileHeader& header);
 std::int32_t GetFwLastLine();
