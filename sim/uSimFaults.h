@@ -1,0 +1,39 @@
+// Fault injection: the --fault grammar and the decision for each frame, line and data line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class TFaultKind { None, Silent, Short, Crc, Status, Echo, Hangup };
+enum class TFaultTarget { Frame, Line, Prog };
+
+struct TFault {
+  TFaultKind Kind = TFaultKind::None;
+  TFaultTarget Target = TFaultTarget::Frame;
+  std::uint32_t nIndex = 1; // 1-based
+  bool bAlways = false;     // on nIndex and every later item, else on nIndex only
+  bool bFired = false;      // a one-shot fault fires once over the simulator's life
+};
+
+class TFaultPlan {
+public:
+  // Adds one --fault value. Raises ESimUsage for anything outside the grammar.
+  void AddSpec(const std::string& sSpec);
+
+  // The fault for the nIndex-th item of a target (1-based), or None. The first matching
+  // fault in the order given wins; a one-shot fault is used up by this call.
+  TFaultKind Decide(TFaultTarget Target, std::uint32_t nIndex);
+
+  bool NoBootloader() const { return FbNoBootloader; }
+  std::optional<std::uint16_t> RestartClass() const { return FonRestartClass; }
+  const std::vector<TFault>& Faults() const { return FaFaults; }
+
+private:
+  std::vector<TFault> FaFaults;
+  bool FbNoBootloader = false;
+  std::optional<std::uint16_t> FonRestartClass;
+};
+
+const char* FaultKindName(TFaultKind Kind);
