@@ -1,0 +1,548 @@
+#include "ui/uMain.h"
+
+#include "catalogue/uFWVersions.h"
+#include "catalogue/uFwHeader.h"
+#include "engine/uSwitches.h"
+#include "engine/uTarvikCommThread.h"
+#include "ui/uInfo.h"
+#include "ui/uMessage.h"
+#include "ui/uNotifyText.h"
+#include "ui/uOptions.h"
+#include "ui/uPortList.h"
+#include "ui/uProtocol.h"
+#include "ui/uWinTools1V4.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMoveEvent>
+#include <QScreen>
+
+#include <exception>
+
+TCommThreadClass gCommThreadClass = nullptr;
+TfrmMain* frmMain = nullptr;
+
+namespace {
+
+constexpr int cCLIENT_WIDTH = 355;
+constexpr int cPANEL_HEIGHT = 161;
+constexpr int cSTATUS_HEIGHT = 15;
+constexpr int cFILE_GAP = 8;
+// Closing during a run waits this long at most for the worker's final notification.
+constexpr int cCLOSE_WAIT_MS = 5000;
+constexpr int cTHREAD_END_WAIT_MS = 1000;
+
+QString Text(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+} // namespace
+
+const QEvent::Type TNotifyEvent::cType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+bool AskConfirm(QWidget* pParent, const QString& sText) {
+  QString sShown = sText;
+  sShown.replace("\r\n", "\n");
+  QMessageBox rBox(QMessageBox::Question, "Confirm", sShown, QMessageBox::Yes | QMessageBox::No,
+                   pParent);
+  rBox.setObjectName("Confirm");
+  rBox.button(QMessageBox::Yes)->setText("Yes");
+  rBox.button(QMessageBox::No)->setText("No");
+  return rBox.exec() == QMessageBox::Yes;
+}
+
+std::function<bool(QWidget*, const QString&)> gAskQuestion = AskConfirm;
+std::function<void()> gBeep = [] { QApplication::beep(); };
+std::function<QString(QWidget*, const QString&)> gOpenFileName = [](QWidget* pParent,
+                                                                    const QString& sDir) {
+  return QFileDialog::getOpenFileName(pParent, QString(), sDir);
+};
+std::function<void(QWidget*, const QString&)> gShowError = [](QWidget* pParent,
+                                                              const QString& sText) {
+  QMessageBox::critical(pParent, cAPP_TITLE, sText);
+};
+std::function<void(std::vector<std::string>&)> gFillPortList = FillPortList;
+
+void TWindowNotifier::Post(std::uint32_t nCode, std::uint32_t nValue) {
+  const std::lock_guard<std::mutex> rLock(FMutex);
+  if (FpTarget != nullptr) {
+    QCoreApplication::postEvent(FpTarget, new TNotifyEvent(nCode, nValue));
+  }
+}
+
+void TWindowNotifier::Detach() {
+  const std::lock_guard<std::mutex> rLock(FMutex);
+  FpTarget = nullptr;
+}
+
+TfrmMain::TfrmMain(QWidget* pParent)
+    : QMainWindow(pParent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      FhWindow(std::make_shared<TWindowNotifier>(this)) {
+  setObjectName("frmMain");
+  QFont rFont = font();
+  rFont.setFamily("Microsoft Sans Serif");
+  rFont.setPointSize(8);
+  setFont(rFont);
+
+  menInfo = menuBar()->addMenu("Info");
+  menInfo->setObjectName("menInfo");
+  menInfoFirmware = menInfo->addAction("Firmware");
+  menInfoFirmware->setObjectName("menInfoFirmware");
+  menInfoFile = menInfo->addAction("File version");
+  menInfoFile->setObjectName("menInfoFile");
+  menInfo->addSeparator();
+  menFileExit = menInfo->addAction("Exit");
+  menFileExit->setObjectName("menFileExit");
+
+  Panel1 = new QWidget(this);
+  Panel1->setObjectName("Panel1");
+  Panel1->setFixedSize(cCLIENT_WIDTH, cPANEL_HEIGHT);
+  setCentralWidget(Panel1);
+
+  Bevel1 = new QFrame(Panel1);
+  Bevel1->setObjectName("Bevel1");
+  Bevel1->setFrameShape(QFrame::HLine);
+  Bevel1->setFrameShadow(QFrame::Sunken);
+  Bevel1->setGeometry(0, 0, cCLIENT_WIDTH, 8);
+
+  Label1 = new QLabel("Comport:", Panel1);
+  Label1->setObjectName("Label1");
+  Label1->move(13, 14);
+
+  cbxPort = new QComboBox(Panel1);
+  cbxPort->setObjectName("cbxPort");
+  cbxPort->setEditable(true);
+  cbxPort->setInsertPolicy(QComboBox::NoInsert);
+  cbxPort->move(77, 11);
+  cbxPort->resize(263, cbxPort->sizeHint().height());
+
+  ProgressBar1 = new QProgressBar(Panel1);
+  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setGeometry(13, 46, 327, 26);
+
+  btnProg = new QPushButton("Update", Panel1);
+  btnProg->setObjectName("btnProg");
+  btnProg->setGeometry(40, 86, 111, 32);
+  btnFile = new QPushButton("File", Panel1);
+  btnFile->setObjectName("btnFile");
+  btnFile->setGeometry(101, 86, 52, 32);
+  btnClose = new QPushButton("Close", Panel1);
+  btnClose->setObjectName("btnClose");
+  btnClose->setGeometry(200, 86, 111, 32);
+  btnCancel = new QPushButton("Cancel", Panel1);
+  btnCancel->setObjectName("btnCancel");
+  btnCancel->setGeometry(btnClose->geometry());
+  btnCancel->hide();
+
+  chkReadInfoOnly = new QCheckBox("Read info only", Panel1);
+  chkReadInfoOnly->setObjectName("chkReadInfoOnly");
+  chkReadInfoOnly->setGeometry(26, 134, 116, 14);
+
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setObjectName("StatusBar1");
+  StatusBar1->setSizeGripEnabled(false);
+  StatusBar1->setFixedHeight(cSTATUS_HEIGHT);
+  FStatusLabel = new QLabel(StatusBar1);
+  FStatusLabel->setObjectName("StatusPanel");
+  FStatusLabel->setContentsMargins(2, 0, 2, 0);
+  StatusBar1->addWidget(FStatusLabel, 1);
+  setStatusBar(StatusBar1);
+
+  setTabOrder(cbxPort, ProgressBar1);
+  setTabOrder(ProgressBar1, btnProg);
+  setTabOrder(btnProg, btnCancel);
+  setTabOrder(btnCancel, btnClose);
+  setTabOrder(btnClose, btnFile);
+  setTabOrder(btnFile, chkReadInfoOnly);
+
+  FRepeatTimer.setSingleShot(true);
+  connect(&FRepeatTimer, &QTimer::timeout, this, &TfrmMain::RepeatAfterPause);
+  connect(btnProg, &QPushButton::clicked, this, &TfrmMain::btnProgClick);
+  connect(btnFile, &QPushButton::clicked, this, &TfrmMain::btnFileClick);
+  connect(btnCancel, &QPushButton::clicked, this, &TfrmMain::btnCancelClick);
+  connect(btnClose, &QPushButton::clicked, this, &TfrmMain::btnCloseClick);
+  connect(menFileExit, &QAction::triggered, this, &TfrmMain::menFileExitClick);
+  connect(menInfoFirmware, &QAction::triggered, this, &TfrmMain::menInfoFirmwareClick);
+  connect(menInfoFile, &QAction::triggered, this, &TfrmMain::menInfoFileClick);
+
+  FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+  FhWindow->Detach();
+  SetPortWatch(-1);
+  if (FbCursorSet) {
+    QApplication::restoreOverrideCursor();
+  }
+  if (frmMain == this) {
+    frmMain = nullptr;
+  }
+}
+
+void TfrmMain::FormCreate() {
+  setWindowTitle(cAPP_TITLE);
+  menInfo->setTitle("Info v2023-09-21");
+  // The questions (AskConfirm) carry the title "Confirm" and the buttons "Yes" and "No".
+  // The open dialog starts in the program's folder.
+  FsOpenDir = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
+
+  const bool bInternal = IsInternalMode();
+  chkReadInfoOnly->setChecked(false);
+  chkReadInfoOnly->setVisible(gbReadInfoOnlySupported && bInternal);
+  ApplyOptions(bInternal);
+
+  if (gnAccessLevel == 2) {
+    menInfoFile->setVisible(true);
+    btnFile->setVisible(true);
+    const int nHalf = btnClose->width() / 2;
+    btnProg->resize(nHalf, btnProg->height());
+    btnFile->setGeometry(btnProg->x() + btnProg->width() + cFILE_GAP, btnFile->y(), nHalf,
+                         btnFile->height());
+  } else {
+    menInfoFile->setVisible(false);
+    btnFile->setVisible(false);
+    btnProg->resize(btnClose->width(), btnProg->height());
+  }
+
+  // The client area is the panel and the status bar; the menu bar sits above it.
+  setFixedSize(cCLIENT_WIDTH,
+               menuBar()->sizeHint().height() + Panel1->height() + StatusBar1->height());
+
+  std::vector<std::string> slPorts;
+  gFillPortList(slPorts);
+  for (const std::string& sPort : slPorts) {
+    cbxPort->addItem(Text(sPort));
+  }
+  if (cbxPort->count() > 0) {
+    cbxPort->setCurrentIndex(0);
+  }
+  // "port:NAME" opens the window on a given port (the simulated logger, for one).
+  const std::string sPortOption = FindOption("port:", "");
+  if (!sPortOption.empty()) {
+    cbxPort->setEditText(Text(sPortOption));
+  }
+
+  SetStatus(gbClearsMeasurements ? "F" : "");
+  if (const QScreen* pScreen = screen()) {
+    move(pScreen->availableGeometry().center() - rect().center());
+  }
+  EndUpdate();
+  InstallPortWatch();
+  QTimer::singleShot(0, this, &TfrmMain::ApplicationEvents1Idle);
+}
+
+void TfrmMain::SetRunningControls(bool bRunning) {
+  btnProg->setEnabled(!bRunning);
+  btnClose->setVisible(!bRunning);
+  btnCancel->setVisible(bRunning);
+  cbxPort->setEnabled(!bRunning);
+  // gnFwIndex and the file image must not change under a running worker.
+  btnFile->setEnabled(!bRunning);
+  chkReadInfoOnly->setEnabled(!bRunning);
+  menInfo->setEnabled(!bRunning);
+  menInfo->menuAction()->setEnabled(!bRunning);
+}
+
+void TfrmMain::StartUpdate(TCmd cmd) {
+  const QString sStart = Text(StartLineText(cbxPort->currentText().toStdString()));
+  AddReport(sStart);
+  SetStatus(sStart);
+  gbReadInfoOnly = chkReadInfoOnly->isChecked();
+  ProgressBar1->setValue(0);
+  SetRunningControls(true);
+  if (!FbCursorSet) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    FbCursorSet = true;
+  }
+  gbCancel = false;
+  try {
+    if (gCommThreadClass == nullptr) {
+      throw std::runtime_error("no worker class");
+    }
+    FCommThread = gCommThreadClass(FhWindow, cmd, FPort.toStdString());
+  } catch (const std::exception&) {
+    // A worker that cannot start ends the run like one that failed without a code.
+    FCommThread = nullptr;
+    FhWindow->Post(cMSG_FAILURE, 0);
+  }
+}
+
+void TfrmMain::EndUpdate() {
+  SetRunningControls(false);
+  if (FbCursorSet) {
+    QApplication::restoreOverrideCursor();
+    FbCursorSet = false;
+  }
+  FCommThread = nullptr;
+  setWindowTitle(cAPP_TITLE);
+}
+
+bool TfrmMain::PrepareRun(const QString& sFile) {
+  if (frmProtocol != nullptr) {
+    frmProtocol->Clear();
+  }
+  gnFwIndex = -1;
+  if (!sFile.isEmpty()) {
+    try {
+      LoadFwFileImage(sFile.toStdString());
+    } catch (const std::exception& e) {
+      const QString sReason = Text(e.what());
+      SetStatus(sReason);
+      gShowError(this, sReason);
+      return false;
+    }
+  }
+  FPort = cbxPort->currentText();
+  return true;
+}
+
+void TfrmMain::SetStatus(const QString& sText) {
+  FStatusLabel->setText(sText);
+  FStatusLabel->setToolTip(sText);
+  StatusBar1->setToolTip(sText);
+}
+
+void TfrmMain::AddReport(const QString& sText) {
+  if (frmProtocol != nullptr) {
+    frmProtocol->Add(sText);
+  }
+}
+
+void TfrmMain::ShowFinalMessage(const QString& sText) {
+  if (frmMessage != nullptr) {
+    const QRect rOuter = frameGeometry();
+    frmMessage->showMsg(sText, rOuter.x(), rOuter.y(), rOuter.width(), rOuter.height());
+  } else {
+    QMessageBox::information(this, cAPP_TITLE, sText);
+  }
+}
+
+void TfrmMain::HandleNotification(std::uint32_t nCode, std::uint32_t nValue) {
+  const TNotifyView rView =
+      DescribeNotification(nCode, nValue, cbxPort->currentText().toStdString());
+  if (rView.bFinal) {
+    FCommThread = nullptr; // the worker frees itself now
+  }
+  if (FbClosing) {
+    if (rView.bFinal) {
+      EndUpdate();
+    }
+    return;
+  }
+  if (rView.bFinal) {
+    if (rView.nProgress >= 0) {
+      ProgressBar1->setValue(rView.nProgress);
+    }
+    if (rView.bEndUpdate) {
+      EndUpdate();
+    }
+    if (rView.bBeep) {
+      gBeep();
+    }
+  }
+  if (rView.bStatusFirst) {
+    if (rView.sStatus) SetStatus(Text(*rView.sStatus));
+    if (rView.sReport) AddReport(Text(*rView.sReport));
+  } else {
+    if (rView.sReport) AddReport(Text(*rView.sReport));
+    if (rView.sStatus) SetStatus(Text(*rView.sStatus));
+  }
+  if (!rView.bFinal && rView.nProgress >= 0) {
+    ProgressBar1->setValue(rView.nProgress);
+  }
+  if (nCode == cMSG_PROGRESS) {
+    setWindowTitle(QString::asprintf("%d%%", ProgressBar1->value()));
+  }
+  if (rView.sMessage) {
+    ShowFinalMessage(Text(*rView.sMessage));
+  }
+  switch (rView.eRepeat) {
+  case TRepeatKind::AtOnce:
+    StartUpdate(TCmd::tCMD0);
+    break;
+  case TRepeatKind::AfterPause:
+    FRepeatCmd = static_cast<TCmd>(nValue & 0xFF);
+    FRepeatTimer.start(static_cast<int>(cREPEAT_PAUSE_MS));
+    break;
+  case TRepeatKind::None:
+    break;
+  }
+}
+
+void TfrmMain::RepeatAfterPause() {
+  // A Cancel pressed before the new run starts stays in force for that run.
+  const bool bCancel = gbCancel;
+  StartUpdate(FRepeatCmd);
+  gbCancel = bCancel;
+}
+
+bool TfrmMain::event(QEvent* pEvent) {
+  if (pEvent->type() == TNotifyEvent::cType) {
+    const auto* pNotify = static_cast<const TNotifyEvent*>(pEvent);
+    HandleNotification(pNotify->FnCode, pNotify->FnValue);
+    return true;
+  }
+  return QMainWindow::event(pEvent);
+}
+
+void TfrmMain::btnProgClick() {
+  if (IsRunning()) {
+    return;
+  }
+  const std::optional<std::string> sQuestion =
+      UpdateQuestionText(gnAccessLevel, gbClearsMeasurements);
+  if (sQuestion && !gAskQuestion(this, Text(*sQuestion))) {
+    return;
+  }
+  PrepareRun(QString());
+  StartUpdate(TCmd::tCMD0);
+}
+
+void TfrmMain::btnFileClick() {
+  if (IsRunning()) {
+    return;
+  }
+  const QString sFile = gOpenFileName(this, FsOpenDir);
+  if (sFile.isEmpty()) {
+    return;
+  }
+  if (!PrepareRun(sFile)) {
+    return; // the reason is shown; no run with a file that cannot be used
+  }
+  StartUpdate(TCmd::tCMD0);
+}
+
+void TfrmMain::btnCancelClick() {
+  gbCancel = true;
+}
+
+void TfrmMain::btnCloseClick() {
+  close();
+}
+
+void TfrmMain::menFileExitClick() {
+  close();
+}
+
+void TfrmMain::OpenOverview() {
+  if (frmInfo != nullptr) {
+    const QRect rOuter = frameGeometry();
+    frmInfo->Execute(rOuter.x(), rOuter.y(), rOuter.width(), rOuter.height());
+  }
+}
+
+void TfrmMain::menInfoFirmwareClick() {
+  OpenOverview();
+}
+
+void TfrmMain::menInfoFileClick() {
+  if (IsRunning()) {
+    return;
+  }
+  const QString sFile = gOpenFileName(this, FsOpenDir);
+  if (sFile.isEmpty() || !QFileInfo::exists(sFile)) {
+    return;
+  }
+  try {
+    ReadFwFileVersion(sFile.toStdString());
+  } catch (const std::exception& e) {
+    gShowError(this, Text(e.what()));
+    return;
+  }
+  OpenOverview();
+}
+
+void TfrmMain::ApplicationEvents1Idle() {
+  if (FnIdleTag != 0) {
+    return;
+  }
+  FnIdleTag = 1;
+  if (gnAccessLevel > 0 && frmProtocol != nullptr) {
+    frmProtocol->show();
+  }
+}
+
+bool TfrmMain::FormCloseQuery() {
+  if (!IsRunning()) {
+    return true;
+  }
+  if (!gAskQuestion(this, cQUESTION_CLOSE)) {
+    return false;
+  }
+  // End the run before the program ends: the worker closes the port and posts its final
+  // notification, and no thread outlives the objects it uses.
+  FbClosing = true;
+  FRepeatTimer.stop();
+  if (FCommThread != nullptr) {
+    gbCancel = true;
+    QElapsedTimer rWaited;
+    rWaited.start();
+    while (FCommThread != nullptr && rWaited.elapsed() < cCLOSE_WAIT_MS) {
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    }
+    TCommThread::WaitForWorkers(cTHREAD_END_WAIT_MS);
+  }
+  EndUpdate();
+  return true;
+}
+
+void TfrmMain::closeEvent(QCloseEvent* pEvent) {
+  if (FbClosing && !IsRunning()) {
+    pEvent->accept();
+    return;
+  }
+  if (FormCloseQuery()) {
+    pEvent->accept();
+  } else {
+    pEvent->ignore();
+  }
+}
+
+void TfrmMain::moveEvent(QMoveEvent* pEvent) {
+  QMainWindow::moveEvent(pEvent);
+  HandleMove();
+}
+
+void TfrmMain::HandleMove() {
+  if (frmProtocol == nullptr) {
+    return;
+  }
+  const QRect rOuter = frameGeometry();
+  const int nTop = rOuter.top() + rOuter.height();
+  if (frmProtocol->y() != nTop || frmProtocol->x() != rOuter.left()) {
+    frmProtocol->move(rOuter.left(), nTop);
+  }
+}
+
+void TfrmMain::HandleDeviceChange(bool bPortChange) {
+  if (!bPortChange) {
+    return;
+  }
+  const QString sText = cbxPort->currentText();
+  std::vector<std::string> slPorts;
+  gFillPortList(slPorts);
+  cbxPort->blockSignals(true);
+  cbxPort->clear();
+  for (const std::string& sPort : slPorts) {
+    cbxPort->addItem(Text(sPort));
+  }
+  cbxPort->setCurrentIndex(-1);
+  cbxPort->setEditText(sText);
+  cbxPort->blockSignals(false);
+  // Show the new list at once, but only to an operator who is looking at this idle window.
+  if (QApplication::activeWindow() != nullptr && cbxPort->isEnabled()) {
+    cbxPort->hidePopup();
+    cbxPort->repaint();
+    cbxPort->showPopup();
+  }
+}
