@@ -2,6 +2,7 @@
 #include "catalogue/uFwHeader.h"
 
 #include "catalogue/uFWVersions.h"
+#include "catalogue/uFwFileLines.h"
 #include "catalogue/uHeaderInteger.h"
 
 #include <filesystem>
@@ -11,18 +12,8 @@
 
 namespace {
 
-// No firmware image comes near this; anything larger is refused before it is read.
+// No firmware image comes near this; reading stops with an error once a file passes it.
 constexpr std::uintmax_t cMAX_FILE_SIZE = 16u * 1024u * 1024u;
-
-const std::string cUTF8_BOM = "\xEF\xBB\xBF";
-
-void StripLineEnd(std::string& sLine) {
-  if (!sLine.empty() && sLine.back() == '\r') sLine.pop_back();
-}
-
-void StripBom(std::string& sLine) {
-  if (sLine.starts_with(cUTF8_BOM)) sLine.erase(0, cUTF8_BOM.size());
-}
 
 // Reads the next header line; at the end of the file the line is empty.
 class THeaderLines {
@@ -37,7 +28,7 @@ public:
       sLine.clear();
     }
     StripLineEnd(sLine);
-    if (FnLine == 1) StripBom(sLine);
+    if (FnLine == 1) StripByteOrderMark(sLine);
     return sLine;
   }
 
@@ -92,25 +83,6 @@ TBl3FileHeader HeaderOf(const std::string& sFile, const std::string& sText) {
   return header;
 }
 
-// The image lines: every line without "=", in file order. Lines end with LF or CR LF; a final
-// line end does not start another line.
-std::vector<std::string> ImageLines(const std::string& sText) {
-  std::vector<std::string> aLines;
-  std::size_t nStart = 0;
-  bool bFirst = true;
-  while (nStart < sText.size()) {
-    std::size_t nEnd = sText.find('\n', nStart);
-    if (nEnd == std::string::npos) nEnd = sText.size();
-    std::string sLine = sText.substr(nStart, nEnd - nStart);
-    StripLineEnd(sLine);
-    if (bFirst) StripBom(sLine);
-    bFirst = false;
-    if (sLine.find('=') == std::string::npos) aLines.push_back(std::move(sLine));
-    nStart = nEnd + 1;
-  }
-  return aLines;
-}
-
 } // namespace
 
 void GetHeaderValue(const std::string& line, const std::string& key, std::string& value) {
@@ -143,7 +115,7 @@ bool ReadFwFileHeader(std::istream& F, TBl3FileHeader& header) {
 void LoadFwFileImage(const std::string& sFile) {
   const std::string sText = ReadWholeFile(sFile);
   TBl3FileHeader header = HeaderOf(sFile, sText);
-  std::vector<std::string> aLines = ImageLines(sText);
+  std::vector<std::string> aLines = FwImageLines(sText);
   // Everything is read: only now does the new image replace the previous one.
   grFwFileHeader = std::move(header);
   gslFwFileLines = std::move(aLines);
