@@ -48,6 +48,23 @@ TEST(Win32PortTest, IdentifyFrameRoundTrip) {
   EXPECT_EQ(aAnswer[5], 0x14);
 }
 
+// XON, XOFF, NUL and the space (the unused event characters) must pass untouched both ways:
+// the logger answers only a frame whose CRC still fits, with the serial number 0x20131100.
+TEST(Win32PortTest, FlowControlAndSpecialBytesPassUnchanged) {
+  TSimLogger sim({"--serial", "0x20131100"});
+  TOpenPort port(sim.Port());
+  ASSERT_NE(port.FhPort, cINVALID_PORT);
+  TFrame aSerial{0x81, 0x03, 0x11, 0x13, 0x20, 0x00, 0x00, 0};
+  aSerial[7] = Crc8(aSerial.data(), 7);
+  TFrame aAnswer{};
+  ASSERT_EQ(Exchange(port.FhPort, aSerial, aAnswer), 8u);
+  EXPECT_EQ(aAnswer[1], 0x00);
+  EXPECT_EQ(aAnswer[2], 0x11);
+  EXPECT_EQ(aAnswer[3], 0x13);
+  EXPECT_EQ(aAnswer[4], 0x20);
+  EXPECT_EQ(aAnswer[7], Crc8(aAnswer.data(), 7));
+}
+
 TEST(Win32PortTest, SilentLoggerGivesShortCountAfterTheReadTime) {
   TSimLogger sim({"--fault", "silent:frame:1:always"});
   TOpenPort port(sim.Port());
