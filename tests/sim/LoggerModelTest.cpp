@@ -9,6 +9,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 using TClock = TLoggerModel::TClock;
 
 std::string Frame(std::initializer_list<int> aBytes) {
@@ -57,6 +58,11 @@ protected:
     if (sAnswer.size() != 8 || !FrameCrcIsValid(sAnswer)) return {-1, -1};
     const auto Byte = [&](int i) { return static_cast<std::uint8_t>(sAnswer[i]); };
     return {Byte(2) * 256 + Byte(3), Byte(4) * 256 + Byte(5)};
+  }
+
+  void EnterBootloaderNow() {
+    Send(cBOOT);
+    Wait(0ms);
   }
 
   void EnterBootloader() {
@@ -251,6 +257,39 @@ TEST_F(LoggerModelTest, RestartingIgnoresEverything) {
   EXPECT_TRUE(Send(Request(0x20)).sAnswer.empty());
   Wait(200ms);
   EXPECT_EQ(Identify().first, 0xC802);
+}
+
+TEST_F(LoggerModelTest, GarbageInEveryStateLeavesTheLoggerWorking) {
+  Start({"--restart-ms", "0"});
+  std::uint32_t nSeed = 12345;
+  const auto Next = [&nSeed] {
+    nSeed = nSeed * 1103515245u + 12345u;
+    return static_cast<std::uint8_t>(nSeed >> 16);
+  };
+  // Bytes drawn mostly from the characters that start or continue items.
+  const std::string sAlphabet = ":0123456789ABCDEF\x81\x82\x85\x00\xA5\x5A\x03\x31\x33"s;
+  TSimInput Input;
+  for (const std::string sState : {"app", "boot", "prog"}) {
+    if (sState == "boot") EnterBootloaderNow();
+    if (sState == "prog") Send(Request(0x31));
+    std::vector<TSimItem> aItems;
+    for (int i = 0; i < 20000; ++i) {
+      std::uint8_t byData = Next();
+      if (byData < 200) byData = static_cast<std::uint8_t>(sAlphabet[byData % sAlphabet.size()]);
+      Input.Feed(&byData, 1, FtNow, aItems);
+    }
+    for (const TSimItem& Item : aItems) {
+      const TLoggerReply Reply = FpModel->OnItem(Item, FtNow);
+      EXPECT_FALSE(Reply.bHangup);
+      EXPECT_LE(Reply.sAnswer.size(), 139u);
+      Wait(0ms);
+    }
+  }
+  // Whatever state the garbage left it in, the logger still identifies itself correctly.
+  Input.Reset();
+  Wait(0ms);
+  const auto [nClass, nVersion] = Identify();
+  EXPECT_TRUE(nClass == 0x6601 || nClass == 0xC802) << nClass;
 }
 
 } // namespace
