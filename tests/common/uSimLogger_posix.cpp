@@ -79,6 +79,8 @@ TSimLogger::TSimLogger(std::vector<std::string> aArgs) {
   posix_spawn_file_actions_t Actions;
   posix_spawn_file_actions_init(&Actions);
   posix_spawn_file_actions_adddup2(&Actions, aPipe[1], STDOUT_FILENO);
+  // A port the test holds open must not stay open (and locked) in the simulator.
+  posix_spawn_file_actions_addclosefrom_np(&Actions, STDERR_FILENO + 1);
   pid_t nPid = -1;
   const int nError = posix_spawn(&nPid, sProgram.c_str(), &Actions, nullptr, aArgv.data(), environ);
   posix_spawn_file_actions_destroy(&Actions);

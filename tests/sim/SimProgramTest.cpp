@@ -3,9 +3,11 @@
 
 #include <array>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -150,6 +152,20 @@ TEST(SimProgram, BaudPacesTheAnswer) {
   EXPECT_EQ(sAnswer.size(), 139u);
   // 139 bytes of 10 bits at 9600 baud cannot arrive sooner than 144 ms.
   EXPECT_GE(tTaken, 140ms);
+}
+
+TEST(SimProgram, ASecondSimulatorDoesNotKeepATestsPortOpen) {
+  TSimLogger First;
+  const int hPort = open(First.Port().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(hPort, 0);
+  ASSERT_EQ(flock(hPort, LOCK_EX | LOCK_NB), 0);
+  TSimLogger Second;
+  close(hPort);
+  // Had the second simulator inherited the descriptor, the lock would still be held.
+  const int hAgain = open(First.Port().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(hAgain, 0);
+  EXPECT_EQ(flock(hAgain, LOCK_EX | LOCK_NB), 0);
+  close(hAgain);
 }
 
 TEST(SimProgram, HelpDocumentsOptionsAndFaultGrammar) {
