@@ -19,8 +19,9 @@ int main(int argc, char* argv[]) {
   {
     TfrmMain rMain;
     frmMain = &rMain;
-    InitForms();
+    // Shown first, so the report window is placed against the frame the main window really has.
     rMain.show();
+    InitForms();
     nResult = QApplication::exec();
     DoneForms();
   }

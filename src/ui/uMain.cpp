@@ -254,6 +254,10 @@ void TfrmMain::SetRunningControls(bool bRunning) {
 }
 
 void TfrmMain::StartUpdate(TCmd cmd) {
+  StartRun(cmd, false);
+}
+
+void TfrmMain::StartRun(TCmd cmd, bool bCancel) {
   const QString sStart = Text(StartLineText(cbxPort->currentText().toStdString()));
   AddReport(sStart);
   SetStatus(sStart);
@@ -264,7 +268,8 @@ void TfrmMain::StartUpdate(TCmd cmd) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     FbCursorSet = true;
   }
-  gbCancel = false;
+  // Set before the worker exists, so it never sees a value the window is about to change.
+  gbCancel = bCancel;
   try {
     if (gCommThreadClass == nullptr) {
       throw std::runtime_error("no worker class");
@@ -380,10 +385,9 @@ void TfrmMain::HandleNotification(std::uint32_t nCode, std::uint32_t nValue) {
 }
 
 void TfrmMain::RepeatAfterPause() {
-  // A Cancel pressed before the new run starts stays in force for that run.
-  const bool bCancel = gbCancel;
-  StartUpdate(FRepeatCmd);
-  gbCancel = bCancel;
+  // A Cancel pressed before the new run starts stays in force for that run: the run starts
+  // with the remembered flag instead of a cleared one.
+  StartRun(FRepeatCmd, gbCancel);
 }
 
 bool TfrmMain::event(QEvent* pEvent) {

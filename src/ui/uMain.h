@@ -128,6 +128,8 @@ private:
   void FormCreate();
   bool FormCloseQuery();
   void SetRunningControls(bool bRunning);
+  // StartUpdate with gbCancel := bCancel (false for every run but a repeat).
+  void StartRun(TCmd cmd, bool bCancel);
   void RepeatAfterPause();
   void OpenOverview();
 

@@ -51,14 +51,26 @@ void TfrmProtocol::Clear() {
   Memo1->clear();
 }
 
-void TfrmProtocol::FormCreate() {
+void TfrmProtocol::PlaceBelowMain() {
   if (frmMain != nullptr) {
     const QRect rMain = frmMain->frameGeometry();
     const int nFrameWidth = frameGeometry().width() - width();
     move(rMain.left(), rMain.top() + rMain.height());
     resize(rMain.width() - nFrameWidth, height());
   }
+}
+
+void TfrmProtocol::FormCreate() {
+  PlaceBelowMain();
   Clear();
+}
+
+void TfrmProtocol::showEvent(QShowEvent* pEvent) {
+  QWidget::showEvent(pEvent);
+  if (!FbShown) {
+    FbShown = true;
+    PlaceBelowMain();
+  }
 }
 
 QStringList TfrmProtocol::Lines() const {

@@ -21,6 +21,15 @@ public:
   QStringList Lines() const;
 
   QPlainTextEdit* Memo1;
+
+protected:
+  void showEvent(QShowEvent* pEvent) override;
+
+private:
+  // Below the main window, as wide as its frame. Done again at the first showing, once the
+  // window's own frame is known.
+  void PlaceBelowMain();
+  bool FbShown = false;
 };
 
 extern TfrmProtocol* frmProtocol;

@@ -1,0 +1,90 @@
+// What the window tests share: a scripted worker that posts notifications without any port,
+// a fresh main window with its secondary windows per test, and a watcher that answers the
+// modal windows (questions, final messages) and records what they showed.
+#pragma once
+
+#include "ui/uMain.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct TScriptStep {
+  std::uint32_t nCode;
+  std::uint32_t nValue;
+  // Before posting: wait (at most 5 s) until the window sets gbCancel.
+  bool bWaitForCancel = false;
+  // Before posting: the image the engine chose (gnFwIndex), when not below -1.
+  std::int32_t nChooseImage = -2;
+};
+
+// The next runs' scripts, one per created worker; a run without a script posts cMSG_DONE.
+// A worker started with gbCancel already set posts failure 20 alone, as the real worker does
+// at its first try.
+class TScriptedThread : public TCommThread {
+public:
+  TScriptedThread(TWindowHandle hWindow, TCmd cmd, std::string sPort);
+
+  static void Queue(std::vector<TScriptStep> aScript);
+  static void Reset();
+  static int Runs();
+  static std::vector<std::string> Ports();
+  static std::vector<bool> CancelAtStart();
+
+protected:
+  void Execute() override;
+
+private:
+  std::vector<TScriptStep> FaScript;
+  bool FbCancelled = false;
+};
+
+// Answers modal windows while a test waits: the message window's OK, and the questions with
+// bAnswerYes. Records the texts it saw ("Information: <text>", "Confirm: <text>").
+class TModalWatcher {
+public:
+  TModalWatcher();
+  ~TModalWatcher();
+  bool bAnswerYes = true;
+  QStringList slSeen;
+  QStringList slButtons; // button texts of the last question
+  QString sLastTitle;
+
+private:
+  void Poll();
+  QTimer FTimer;
+};
+
+// Switches and options as a fresh process has them; bInternal writes the per-user value.
+class TWindowSetup {
+public:
+  explicit TWindowSetup(bool bInternal, const std::vector<std::string>& slArgs = {},
+                        const std::vector<std::string>& slPorts = {"/dev/ttyUSB0"});
+  ~TWindowSetup();
+  TfrmMain* Main() const { return frmMain; }
+  QStringList Report() const;
+  // The report's texts without their stamps; a line without a valid "hh-nn-ss -> " stamp
+  // comes back marked "BAD STAMP: <line>".
+  QStringList ReportTexts() const;
+
+  // Answers every modal window of the test.
+  TModalWatcher Watcher;
+  int nBeeps = 0;
+  QStringList slQuestions;
+  QStringList slErrors;
+  bool bAnswerYes = true;
+
+private:
+  QTemporaryDir FConfig;
+  QByteArray FsOldConfig;
+  bool FbHadConfig = false;
+};
+
+// Waits until the window has no run going (and no repeat pending).
+bool WaitIdle(int nTimeoutMs = 5000);
