@@ -5,10 +5,20 @@
 void TSimInput::Feed(const std::uint8_t* pData, std::size_t nCount, TClock::time_point tNow,
                      std::vector<TSimItem>& aItems) {
   if (nCount == 0) return;
-  if (!FsPending.empty() && tNow - FtLast >= cGAP) FsPending.clear();
   FtLast = tNow;
   for (std::size_t i = 0; i < nCount; ++i)
     FeedByte(pData[i], aItems);
+}
+
+bool TSimInput::ExpireIfSilent(TClock::time_point tNow) {
+  if (FsPending.empty() || tNow - FtLast < cGAP) return false;
+  FsPending.clear();
+  return true;
+}
+
+std::optional<TSimInput::TClock::time_point> TSimInput::Expiry() const {
+  if (FsPending.empty()) return std::nullopt;
+  return FtLast + cGAP;
 }
 
 void TSimInput::StartItem(std::uint8_t byData) {

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,8 @@ struct TSimItem {
 
 // A frame is 8 bytes whose first byte has bit 7 set or is zero (a wake frame); a line is ":"
 // and upper-case hex digits until its length reaches 2 * count + 11 (count at most 64).
-// Other bytes are dropped. A partial item is discarded after cGAP of silence, and a byte that
-// cannot continue a line starts the search for the next item.
+// Other bytes are dropped. A byte that cannot continue a line starts the search for the next
+// item. A partial item is discarded once the line has been seen silent for cGAP.
 class TSimInput {
 public:
   using TClock = std::chrono::steady_clock;
@@ -28,7 +29,14 @@ public:
   void Feed(const std::uint8_t* pData, std::size_t nCount, TClock::time_point tNow,
             std::vector<TSimItem>& aItems);
 
-  // Discards any partial item (the logger restarted, or the port went quiet).
+  // Discards a partial item if nothing arrived since cGAP before tNow. Call it only when the
+  // port was seen idle: a late look at bytes that came in time is no silence. True if discarded.
+  bool ExpireIfSilent(TClock::time_point tNow);
+
+  // When a partial item would expire; empty when none is pending.
+  std::optional<TClock::time_point> Expiry() const;
+
+  // Discards any partial item (the logger restarted).
   void Reset() { FsPending.clear(); }
 
   bool HasPending() const { return !FsPending.empty(); }

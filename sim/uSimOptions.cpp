@@ -127,7 +127,9 @@ Numbers are decimal or 0x hex.
                          addresses, data records in address order, type 04 records
                          above 64 KiB
   --trace FILE           write every byte in and out with a time stamp, and what the
-                         logger made of each frame and line
+                         logger made of each frame and line: lines of seconds since
+                         start, then "in" or "out" and the bytes in hex, or "--" and
+                         a note
   --link PATH            also make a symbolic link PATH to the port (removed at exit)
   --baud N               send every byte as slowly as an N baud 8N1 line would
                          (9600: 1.04 ms per byte; default: no delay)

@@ -22,6 +22,7 @@ public:
 
 private:
   using TClock = std::chrono::steady_clock;
+  void AdvanceTime(TClock::time_point tNow);  // completes a restart that has come due
   bool ReceiveBytes(TClock::time_point tNow); // false when the port is to vanish
   bool SendDueBytes(TClock::time_point tNow); // false when the port is full
   void Finish();

@@ -34,6 +34,14 @@ void TSimServer::Open() {
   FTrace.Note(std::string("port ") + FPty.SlavePath() + ", " + LoggerStateName(FModel.State()));
 }
 
+void TSimServer::AdvanceTime(TClock::time_point tNow) {
+  const TLoggerState Before = FModel.State();
+  const std::string sUp = FModel.OnTime(tNow);
+  if (FModel.State() == Before) return;
+  FInput.Reset(); // whatever started arriving during the restart was not seen
+  FTrace.Note(sUp);
+}
+
 bool TSimServer::ReceiveBytes(TClock::time_point tNow) {
   std::uint8_t aBuffer[cREAD_CHUNK];
   const ssize_t nRead = FPty.Read(aBuffer, sizeof aBuffer);
@@ -76,18 +84,16 @@ int TSimServer::Run(int hSignal) {
   bool bPortFull = false;
   for (;;) {
     TClock::time_point tNow = TClock::now();
-    const TLoggerState Before = FModel.State();
-    const std::string sUp = FModel.OnTime(tNow);
-    if (FModel.State() != Before) {
-      FInput.Reset(); // whatever started arriving during the restart was not seen
-      FTrace.Note(sUp);
-    }
+    AdvanceTime(tNow);
     bPortFull = !SendDueBytes(tNow);
 
     std::optional<TClock::time_point> otWake;
     if (!bPortFull) otWake = FOutput.NextDue();
-    if (FModel.State() == TLoggerState::Restarting && (!otWake || FModel.RestartDue() < *otWake))
-      otWake = FModel.RestartDue();
+    const auto Earliest = [&otWake](std::optional<TClock::time_point> otEvent) {
+      if (otEvent && (!otWake || *otEvent < *otWake)) otWake = otEvent;
+    };
+    if (FModel.State() == TLoggerState::Restarting) Earliest(FModel.RestartDue());
+    Earliest(FInput.Expiry());
 
     pollfd aPoll[2] = {{FPty.MasterFd(), static_cast<short>(POLLIN | (bPortFull ? POLLOUT : 0)), 0},
                        {hSignal, POLLIN, 0}};
@@ -108,6 +114,10 @@ int TSimServer::Run(int hSignal) {
       return 0;
     }
     tNow = TClock::now();
+    if ((aPoll[0].revents & POLLIN) == 0 && FInput.ExpireIfSilent(tNow))
+      FTrace.Note("silence: partial item discarded");
+    // A restart that came due while we waited is over before the new bytes are looked at.
+    AdvanceTime(tNow);
     if ((aPoll[0].revents & POLLIN) != 0 && !ReceiveBytes(tNow)) {
       FTrace.Note("hang-up: the port vanishes");
       Finish();

@@ -61,16 +61,22 @@ TEST_F(SimInputTest, DropsNoiseBetweenItems) {
 
 TEST_F(SimInputTest, SilenceDiscardsAPartialItem) {
   EXPECT_TRUE(Feed(cIDENT.substr(0, 5)).empty());
-  EXPECT_TRUE(FInput.HasPending());
+  ASSERT_TRUE(FInput.Expiry().has_value());
+  EXPECT_EQ(*FInput.Expiry(), FtStart + TSimInput::cGAP);
+  EXPECT_FALSE(FInput.ExpireIfSilent(FtStart + 49ms));
+  EXPECT_TRUE(FInput.ExpireIfSilent(FtStart + 50ms));
+  EXPECT_FALSE(FInput.HasPending());
+  EXPECT_FALSE(FInput.Expiry().has_value());
   const auto aItems = Feed(cIDENT, 60ms);
   ASSERT_EQ(aItems.size(), 1u);
   EXPECT_EQ(aItems[0].sBytes, cIDENT);
-  EXPECT_FALSE(FInput.HasPending());
 }
 
-TEST_F(SimInputTest, ShortPausesKeepAPartialItem) {
+TEST_F(SimInputTest, LateReadsAreNoSilence) {
+  // Bytes read late (the simulator was busy) still complete the item: only a silence that was
+  // seen discards it.
   EXPECT_TRUE(Feed(":01000005").empty());
-  const auto aItems = Feed("20DA", 40ms);
+  const auto aItems = Feed("20DA", 400ms);
   ASSERT_EQ(aItems.size(), 1u);
   EXPECT_EQ(aItems[0].sBytes, ":0100000520DA");
 }
