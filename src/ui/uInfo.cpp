@@ -114,10 +114,21 @@ void TfrmInfo::Prepare(int ALeft, int ATop, int AHeight) {
     GetFwHeader(i, rHeader);
     AddRow(rHeader);
   }
-  const QRect rOuter = frameGeometry();
-  const int nFrameHeight = rOuter.height() - height();
-  move(ALeft, ATop);
-  resize(FitColumns(ListView1) + cWINDOW_SPARE, std::max(0, AHeight - nFrameHeight));
+  FnLeft = ALeft;
+  FnTop = ATop;
+  FnHeight = AHeight;
+  Place();
+}
+
+void TfrmInfo::Place() {
+  const int nFrameHeight = frameGeometry().height() - height();
+  move(FnLeft, FnTop);
+  resize(FitColumns(ListView1) + cWINDOW_SPARE, std::max(0, FnHeight - nFrameHeight));
+}
+
+void TfrmInfo::showEvent(QShowEvent* pEvent) {
+  QDialog::showEvent(pEvent);
+  Place();
 }
 
 int TfrmInfo::Execute(int ALeft, int ATop, int AWidth, int AHeight) {

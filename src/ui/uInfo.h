@@ -27,6 +27,16 @@ public:
   QTreeWidget* ListView1;
   QWidget* Panel1;
   QPushButton* Button1;
+
+protected:
+  // The placement is done again once shown: only then is the window's own frame known.
+  void showEvent(QShowEvent* pEvent) override;
+
+private:
+  void Place();
+  int FnLeft = 0;
+  int FnTop = 0;
+  int FnHeight = 0;
 };
 
 extern TfrmInfo* frmInfo;

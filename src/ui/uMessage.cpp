@@ -56,6 +56,7 @@ TfrmMessage::TfrmMessage(QWidget* pParent)
 }
 
 void TfrmMessage::PlaceOver(int x, int y, int w, int h) {
+  FrOver = QRect(x, y, w, h);
   const QRect rOuter = frameGeometry();
   const int nFrameWidth = rOuter.width() - width();
   move(x + cINSET, y + h - rOuter.height() - cINSET);
@@ -67,6 +68,13 @@ void TfrmMessage::showMsg(const QString& sMsg, int x, int y, int w, int h) {
   Memo1->clear();
   Memo1->setPlainText(sMsg);
   exec();
+}
+
+void TfrmMessage::showEvent(QShowEvent* pEvent) {
+  QDialog::showEvent(pEvent);
+  if (FrOver.isValid()) {
+    PlaceOver(FrOver.x(), FrOver.y(), FrOver.width(), FrOver.height());
+  }
 }
 
 void TfrmMessage::Button1Click() {

@@ -25,6 +25,13 @@ public:
 
 public slots:
   void Button1Click();
+
+protected:
+  // The placement is done again once shown: only then is the window's own frame known.
+  void showEvent(QShowEvent* pEvent) override;
+
+private:
+  QRect FrOver;
 };
 
 extern TfrmMessage* frmMessage;

@@ -106,6 +106,7 @@ void TModalWatcher::Poll() {
   if (pModal == nullptr || !pModal->isVisible()) {
     return;
   }
+  rLastGeometry = pModal->frameGeometry();
   if (auto* pMessage = qobject_cast<TfrmMessage*>(pModal)) {
     slSeen << pMessage->windowTitle() + ": " + pMessage->Memo1->toPlainText();
     pMessage->Button1->click();

@@ -5,6 +5,7 @@
 
 #include "ui/uMain.h"
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -55,6 +56,7 @@ public:
   QStringList slSeen;
   QStringList slButtons; // button texts of the last question
   QString sLastTitle;
+  QRect rLastGeometry; // outer geometry of the last modal window answered
 
 private:
   void Poll();
