@@ -20,6 +20,8 @@ TfrmProtocol::TfrmProtocol(QWidget* pParent)
   setWindowTitle("Report");
   // The program ends with the main window, whatever the report window does.
   setAttribute(Qt::WA_QuitOnClose, false);
+  // Shown at the first idle moment without taking the operator's focus from the main window.
+  setAttribute(Qt::WA_ShowWithoutActivating);
   QFont rFont = font();
   rFont.setFamily("MS Sans Serif");
   setFont(rFont);
