@@ -166,6 +166,8 @@ TfrmMain::TfrmMain(QWidget* pParent)
   setTabOrder(btnFile, chkReadInfoOnly);
 
   FRepeatTimer.setSingleShot(true);
+  // A coarse timer may fire up to 5 % early; the logger gets its full pause.
+  FRepeatTimer.setTimerType(Qt::PreciseTimer);
   connect(&FRepeatTimer, &QTimer::timeout, this, &TfrmMain::RepeatAfterPause);
   connect(btnProg, &QPushButton::clicked, this, &TfrmMain::btnProgClick);
   connect(btnFile, &QPushButton::clicked, this, &TfrmMain::btnFileClick);

@@ -26,6 +26,7 @@ private slots:
   void repeatAfterPauseKeepsTheWindowAlive();
   void cancelDuringRepeatPauseEndsTheNewRun();
   void cancelBeforeRepeatNotificationEndsTheNewRun();
+  void closingDuringThePauseStartsNoNewRun();
 };
 
 void TestRepeat::repeatAfterPauseKeepsTheWindowAlive() {
@@ -79,6 +80,20 @@ void TestRepeat::cancelBeforeRepeatNotificationEndsTheNewRun() {
   QVERIFY(WaitIdle());
   QCOMPARE(TScriptedThread::CancelAtStart(), (std::vector<bool>{false, true}));
   QCOMPARE(rSetup.ReportTexts().last(), QString("Process cancelled!"));
+}
+
+void TestRepeat::closingDuringThePauseStartsNoNewRun() {
+  TWindowSetup rSetup(true);
+  TScriptedThread::Queue({{cMSG_REPEAT, 0}});
+  rSetup.Main()->btnProg->click();
+  QTRY_VERIFY(rSetup.ReportTexts().contains("Repeat update because communication error!"));
+  QVERIFY(rSetup.Main()->IsRunning());
+  QVERIFY(rSetup.Main()->close());
+  QCOMPARE(rSetup.slQuestions.size(), 1);
+  QVERIFY(!rSetup.Main()->IsRunning());
+  QTest::qWait(1700);
+  QCOMPARE(TScriptedThread::Runs(), 1);
+  QVERIFY(rSetup.Watcher.slSeen.isEmpty());
 }
 
 QTEST_MAIN(TestRepeat)
