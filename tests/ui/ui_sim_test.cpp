@@ -7,6 +7,7 @@
 #include "ui/uProtocol.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -16,6 +17,7 @@ class TestWindowWithSimulator : public QObject {
 private slots:
   void updateRunsToItsSuccessMessage();
   void missingPortEndsWithItsText();
+  void closingDuringProgrammingEndsTheWorkerFirst();
 };
 
 void TestWindowWithSimulator::updateRunsToItsSuccessMessage() {
@@ -89,6 +91,24 @@ void TestWindowWithSimulator::missingPortEndsWithItsText() {
            (QStringList{"Start at serial port \"/dev/tarvik-no-such-port\"", sText}));
   QCOMPARE(rSetup.Watcher.slSeen, QStringList{"Information: " + sText});
   QCOMPARE(rSetup.nBeeps, 1);
+}
+
+void TestWindowWithSimulator::closingDuringProgrammingEndsTheWorkerFirst() {
+  TSimLogger rSim;
+  TWindowSetup rSetup(true, {"port:" + rSim.Port()});
+  gCommThreadClass = &TCommThread::Create<TTarvikCommThread>;
+  TfrmMain* pMain = rSetup.Main();
+  pMain->btnProg->click();
+  QTRY_VERIFY_WITH_TIMEOUT(rSetup.ReportTexts().contains("Progress 5%"), 30000);
+  QElapsedTimer rTimer;
+  rTimer.start();
+  QVERIFY(pMain->close());
+  // The worker saw the cancel at its next exchange, closed the port and ended.
+  QVERIFY(rTimer.elapsed() < 3000);
+  QCOMPARE(TCommThread::LiveWorkers(), 0);
+  QVERIFY(!pMain->IsRunning());
+  QVERIFY(rSetup.Watcher.slSeen.isEmpty());
+  QCOMPARE(rSetup.nBeeps, 0);
 }
 
 QTEST_MAIN(TestWindowWithSimulator)
