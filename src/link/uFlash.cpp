@@ -22,7 +22,7 @@ bool HexByte(const char* pText, std::uint8_t& byValue) {
 } // namespace
 
 bool BuildRecordLine() {
-  gsLine = ":";
+  gsLine.assign(1, ':');  // not = ":": GCC 12 at -O2 flags that with a false -Wrestrict
   const std::uint8_t nCount = gaRecord[0];
   if (nCount > cMAX_RECORD_DATA) return false;
   std::uint8_t bySum = 0;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -15,9 +17,10 @@ using namespace std::chrono_literals;
 constexpr auto cStampSlack = 20ms;
 
 TBytes Frame(std::uint8_t byStatus, std::vector<std::uint8_t> aData = {0, 0, 0, 0, 0, 0}) {
-  TBytes aFrame = {byStatus};
-  aFrame.insert(aFrame.end(), aData.begin(), aData.end());
-  aFrame.push_back(Crc8(aFrame.data(), 7));
+  TBytes aFrame(8, 0);  // sized up front: GCC 12 -O2 misreads an insert into {byStatus}
+  aFrame[0] = byStatus;
+  std::copy_n(aData.begin(), std::min<std::size_t>(aData.size(), 6), aFrame.begin() + 1);
+  aFrame[7] = Crc8(aFrame.data(), 7);
   return aFrame;
 }
 
