@@ -1,12 +1,6 @@
 # The Qt 6 Widgets window tarvik-update, and its windows as a library for the tests.
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
-# Arrival and removal of serial ports, free of the GUI toolkit.
-if(NOT WIN32)
-  add_library(tarvik_portwatch STATIC uPortWatch_posix.cpp)
-  target_link_libraries(tarvik_portwatch PUBLIC tarvik_link PRIVATE tarvik_warnings)
-endif()
-
 add_library(tarvik_gui STATIC
   uMain.h uMain.cpp uMain_${TARVIK_PLATFORM}.cpp
   uProtocol.h uProtocol.cpp

@@ -22,15 +22,15 @@ constexpr std::int32_t cBAUD = 9600;
 constexpr std::uint32_t cWAKE_PAUSE_MS = 100;
 constexpr std::int32_t cMAX_PERCENT = 99;
 
-std::mutex gWorkersMutex;
-std::condition_variable gWorkersEnded;
+// Never destroyed: a detached worker may still be ending while the process runs its exit
+// handlers, and must not find these torn down under it.
+std::mutex& gWorkersMutex = *new std::mutex;
+std::condition_variable& gWorkersEnded = *new std::condition_variable;
 int gnLiveWorkers = 0;
 
 void WorkerEnded() {
-  {
-    std::lock_guard<std::mutex> lock(gWorkersMutex);
-    --gnLiveWorkers;
-  }
+  std::lock_guard<std::mutex> lock(gWorkersMutex);
+  --gnLiveWorkers;
   gWorkersEnded.notify_all();
 }
 
