@@ -36,6 +36,11 @@ QString WriteFirmwareFile(const QTemporaryDir& rDir, const QString& sName,
 const QByteArray cGOOD_HEAD =
     "bootloader=3\r\nbootloader version=0\r\nclass=26113\r\nversionH=6\r\n"
     "versionL=20\r\nplatform=24\r\nprint=53\r\ndate=21.09.2023\r\n";
+// The questions, as the operator reads them.
+const QString cSAVE = "Do you save your measurements ?\r\nDo you really continue without saving ?";
+const QString cCLEARS = "This update clears all measurements!\r\nDo you really continue ?";
+const QString cCLOSE = "The update is not finished!\r\nDo you really close the program ?";
+
 const QByteArray cBAD_HEAD = "bootloader=3\r\nbootloader version=zero\r\nclass=26113\r\n"
                              "versionH=6\r\nversionL=20\r\nplatform=24\r\nprint=53\r\ndate=x\r\n";
 
@@ -47,6 +52,7 @@ class TestMainWindow : public QObject {
 private slots:
   void layoutOfEachAccessLevel_data();
   void layoutOfEachAccessLevel();
+  void captionsMenuAndTabOrder();
   void questionBeforeUpdate_data();
   void questionBeforeUpdate();
   void questionDialogSaysConfirmYesNo();
@@ -111,21 +117,61 @@ void TestMainWindow::layoutOfEachAccessLevel() {
   QCOMPARE(pMain->cbxPort->currentText(), QString("/dev/ttyUSB0"));
 }
 
+void TestMainWindow::captionsMenuAndTabOrder() {
+  TWindowSetup rSetup(true, {"f:+"});
+  TfrmMain* pMain = rSetup.Main();
+  QCOMPARE(pMain->Label1->text(), QString("Comport:"));
+  QCOMPARE(pMain->Label1->pos(), QPoint(13, 14));
+  QCOMPARE(pMain->btnProg->text(), QString("Update"));
+  QCOMPARE(pMain->btnFile->text(), QString("File"));
+  QCOMPARE(pMain->btnClose->text(), QString("Close"));
+  QCOMPARE(pMain->btnCancel->text(), QString("Cancel"));
+  QCOMPARE(pMain->chkReadInfoOnly->text(), QString("Read info only"));
+  QCOMPARE(pMain->chkReadInfoOnly->geometry(), QRect(26, 134, 116, 14));
+  QCOMPARE(pMain->Bevel1->geometry(), QRect(0, 0, 355, 8));
+  QVERIFY(pMain->cbxPort->isEditable());
+  QCOMPARE(pMain->ProgressBar1->minimum(), 0);
+  QCOMPARE(pMain->ProgressBar1->maximum(), 100);
+  // Fixed size, minimise button, no maximise button.
+  QCOMPARE(pMain->minimumSize(), pMain->maximumSize());
+  QVERIFY(pMain->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+  QVERIFY(!pMain->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+
+  // "Firmware", "File version", a separator, "Exit".
+  QStringList slItems;
+  for (const QAction* pAction : pMain->menInfo->actions()) {
+    slItems << (pAction->isSeparator() ? QString("-") : pAction->text());
+  }
+  QCOMPARE(slItems, (QStringList{"Firmware", "File version", "-", "Exit"}));
+  QCOMPARE(pMain->menuBar()->actions(), QList<QAction*>{pMain->menInfo->menuAction()});
+
+  // Port box, progress bar, Update, Cancel, Close, File, check box.
+  const QList<QWidget*> aOrder{pMain->cbxPort,        pMain->ProgressBar1, pMain->btnProg,
+                               pMain->btnCancel,      pMain->btnClose,     pMain->btnFile,
+                               pMain->chkReadInfoOnly};
+  QList<QWidget*> aChain;
+  QWidget* pWidget = pMain->cbxPort;
+  do {
+    if (aOrder.contains(pWidget)) {
+      aChain << pWidget;
+    }
+    pWidget = pWidget->nextInFocusChain();
+  } while (pWidget != pMain->cbxPort && aChain.size() < aOrder.size());
+  QCOMPARE(aChain, aOrder);
+}
+
 void TestMainWindow::questionBeforeUpdate_data() {
   QTest::addColumn<bool>("bInternal");
   QTest::addColumn<TArgs>("aArgs");
   QTest::addColumn<QString>("sQuestion");
   QTest::addColumn<QString>("sStatus");
-  QTest::newRow("normal") << false << TArgs{} << QString(cQUESTION_SAVE) << QString();
+  QTest::newRow("normal") << false << TArgs{} << cSAVE << QString();
   QTest::newRow("internal asks nothing") << true << TArgs{} << QString() << QString();
-  QTest::newRow("normal clearing")
-      << false << TArgs{"mf:+"} << QString(cQUESTION_CLEARS) << QString("F");
-  QTest::newRow("internal clearing")
-      << true << TArgs{"mf:+"} << QString(cQUESTION_CLEARS) << QString("F");
+  QTest::newRow("normal clearing") << false << TArgs{"mf:+"} << cCLEARS << QString("F");
+  QTest::newRow("internal clearing") << true << TArgs{"mf:+"} << cCLEARS << QString("F");
   QTest::newRow("file access clearing")
-      << true << TArgs{"f:+", "MF:+", "mf:-"} << QString(cQUESTION_CLEARS) << QString("F");
-  QTest::newRow("clearing switched off")
-      << false << TArgs{"mf:-"} << QString(cQUESTION_SAVE) << QString();
+      << true << TArgs{"f:+", "MF:+", "mf:-"} << cCLEARS << QString("F");
+  QTest::newRow("clearing switched off") << false << TArgs{"mf:-"} << cSAVE << QString();
 }
 
 void TestMainWindow::questionBeforeUpdate() {
@@ -333,7 +379,7 @@ void TestMainWindow::closingDuringRunWaitsForTheWorker() {
 
   rSetup.bAnswerYes = false;
   QVERIFY(!rSetup.Main()->close());
-  QCOMPARE(rSetup.slQuestions, QStringList{cQUESTION_CLOSE});
+  QCOMPARE(rSetup.slQuestions, QStringList{cCLOSE});
   QVERIFY(rSetup.Main()->IsRunning());
   QVERIFY(!gbCancel);
 

@@ -74,6 +74,10 @@ void TestSecondaryWindows::reportLinesCarryTheTime() {
   }
   QCOMPARE(slLines[0].mid(8), QString(" -> Process cancelled!"));
   QCOMPARE(slLines[1].mid(8), QString(" -> "));
+  // The caret stands, without a selection, at the index that equals the number of lines.
+  frmProtocol->Add("third");
+  QCOMPARE(frmProtocol->Memo1->textCursor().position(), 3);
+  QVERIFY(!frmProtocol->Memo1->textCursor().hasSelection());
 
   frmProtocol->Clear();
   QVERIFY(rSetup.Report().isEmpty());
