@@ -1,5 +1,6 @@
 #include "uUiTestKit.h"
 
+#include "catalogue/uCodeTables.h"
 #include "catalogue/uFWVersions.h"
 #include "engine/uSwitches.h"
 #include "engine/uTarvikCommThread.h"
@@ -213,4 +214,22 @@ QStringList TWindowSetup::ReportTexts() const {
 
 bool WaitIdle(int nTimeoutMs) {
   return QTest::qWaitFor([] { return frmMain == nullptr || !frmMain->IsRunning(); }, nTimeoutMs);
+}
+
+QString ClassText(std::uint16_t nClass) {
+  std::string s;
+  ClassName(nClass, 0xFFFF, s);
+  return QString::fromStdString(s);
+}
+
+QString PlatformText(std::uint16_t nPlatform) {
+  std::string s;
+  PlatformName(nPlatform, s);
+  return QString::fromStdString(s);
+}
+
+QString PrintText(std::uint16_t nPrint) {
+  std::string s;
+  PrintName(nPrint, s);
+  return QString::fromStdString(s);
 }

@@ -88,5 +88,11 @@ private:
   bool FbHadConfig = false;
 };
 
+// The code tables' names: a class without a print (ClassName(nClass, 0xFFFF)), a platform, a
+// print.
+QString ClassText(std::uint16_t nClass);
+QString PlatformText(std::uint16_t nPlatform);
+QString PrintText(std::uint16_t nPrint);
+
 // Waits until the window has no run going (and no repeat pending).
 bool WaitIdle(int nTimeoutMs = 5000);

@@ -3,7 +3,6 @@
 // the same posted events as a real run.
 #include "uUiTestKit.h"
 
-#include "catalogue/uCodeTables.h"
 #include "catalogue/uFWVersions.h"
 #include "engine/uSwitches.h"
 #include "ui/uMessage.h"
@@ -12,28 +11,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
-
-namespace {
-
-QString Name(std::uint16_t nClass) {
-  std::string s;
-  ClassName(nClass, 0xFFFF, s);
-  return QString::fromStdString(s);
-}
-
-QString Platform(std::uint16_t n) {
-  std::string s;
-  PlatformName(n, s);
-  return QString::fromStdString(s);
-}
-
-QString Print(std::uint16_t n) {
-  std::string s;
-  PrintName(n, s);
-  return QString::fromStdString(s);
-}
-
-} // namespace
 
 class TestNotifications : public QObject {
   Q_OBJECT
@@ -54,20 +31,21 @@ void TestNotifications::reportOnlyNotifications_data() {
   QTest::addColumn<uint>("nCode");
   QTest::addColumn<uint>("nValue");
   QTest::addColumn<QString>("sReport");
-  QTest::newRow("class") << uint(cMSG_CLASS) << 26113u << "Class 26113 [" + Name(26113) + "]";
+  QTest::newRow("class") << uint(cMSG_CLASS) << 26113u << "Class 26113 [" + ClassText(26113) + "]";
   QTest::newRow("class unknown") << uint(cMSG_CLASS) << 65535u
-                                 << "Class 65535 [" + Name(65535) + "]";
+                                 << "Class 65535 [" + ClassText(65535) + "]";
   QTest::newRow("version") << uint(cMSG_VERSION) << 0x0512u << "Version 5.18";
-  QTest::newRow("platform") << uint(cMSG_PLATFORM) << 24u << "Platform 24 [" + Platform(24) + "]";
-  QTest::newRow("print") << uint(cMSG_PRINT) << 53u << "Print 53 [" + Print(53) + "]";
+  QTest::newRow("platform") << uint(cMSG_PLATFORM) << 24u
+                            << "Platform 24 [" + PlatformText(24) + "]";
+  QTest::newRow("print") << uint(cMSG_PRINT) << 53u << "Print 53 [" + PrintText(53) + "]";
   QTest::newRow("info") << uint(cMSG_INFO) << 7u << "Info 7";
   QTest::newRow("update class") << uint(cMSG_UPD_CLASS) << 26113u
-                                << "Update class 26113 [" + Name(26113) + "]";
+                                << "Update class 26113 [" + ClassText(26113) + "]";
   QTest::newRow("update info") << uint(cMSG_UPD_INFO) << 0x1Au << "Update Info 001A";
   QTest::newRow("check image 12") << uint(cMSG_CHECK) << 12u
-                                  << "Check Tarvik V6.20, " + Print(53) + ", BL3.0";
+                                  << "Check Tarvik V6.20, " + PrintText(53) + ", BL3.0";
   QTest::newRow("check image 3") << uint(cMSG_CHECK) << 3u
-                                 << "Check Tarvik V5.08, " + Print(2) + ", BL2.0";
+                                 << "Check Tarvik V5.08, " + PrintText(2) + ", BL2.0";
   QTest::newRow("vector saved") << uint(cMSG_VECTOR) << 0u << "Vector table is saved.";
   QTest::newRow("vector programmed") << uint(cMSG_VECTOR) << 1u << "Vector table is programmed.";
   QTest::newRow("vector other") << uint(cMSG_VECTOR) << 2u << QString();
@@ -105,7 +83,7 @@ void TestNotifications::programmingStartsAndProgress() {
   TScriptedThread::Queue(
       {{cMSG_PROGRAM, 0, false, 12}, {cMSG_PROGRESS, 42}, {cMSG_FAILURE, 20, true}});
   rSetup.Main()->btnProg->click();
-  const QString sProgram = "Update Tarvik V6.20, " + Print(53) + ", BL3.0";
+  const QString sProgram = "Update Tarvik V6.20, " + PrintText(53) + ", BL3.0";
   QTRY_COMPARE(rSetup.ReportTexts().size(), 3);
   QCOMPARE(rSetup.ReportTexts().mid(1), (QStringList{sProgram, "Progress 42%"}));
   QCOMPARE(rSetup.Main()->StatusText(), sProgram);

@@ -3,21 +3,10 @@
 // Each case waits for the pause, so each is its own ctest entry and they run side by side.
 #include "uUiTestKit.h"
 
-#include "catalogue/uCodeTables.h"
 #include "ui/uProtocol.h"
 
 #include <QElapsedTimer>
 #include <QTest>
-
-namespace {
-
-QString Name(std::uint16_t nClass) {
-  std::string s;
-  ClassName(nClass, 0xFFFF, s);
-  return QString::fromStdString(s);
-}
-
-} // namespace
 
 class TestRepeat : public QObject {
   Q_OBJECT
@@ -50,7 +39,7 @@ void TestRepeat::repeatAfterPauseKeepsTheWindowAlive() {
   QVERIFY(rTimer.elapsed() >= 1500);
   QCOMPARE(TScriptedThread::Runs(), 2);
   QCOMPARE(rSetup.ReportTexts(), (QStringList{"Start at serial port \"/dev/ttyUSB0\"",
-                                              "Class 26113 [" + Name(26113) + "]",
+                                              "Class 26113 [" + ClassText(26113) + "]",
                                               "Repeat update because communication error!",
                                               "Start at serial port \"/dev/ttyUSB0\"",
                                               "Update Tarvik V6.20 succesfully completed."}));

@@ -2,7 +2,6 @@
 // and the overview's rows and column fitting.
 #include "uUiTestKit.h"
 
-#include "catalogue/uCodeTables.h"
 #include "catalogue/uFWVersions.h"
 #include "ui/uInfo.h"
 #include "ui/uMessage.h"
@@ -15,12 +14,6 @@
 #include <QTime>
 
 namespace {
-
-QString Name(void (*pName)(std::uint16_t, std::string&), std::uint16_t nCode) {
-  std::string s;
-  pName(nCode, s);
-  return QString::fromStdString(s);
-}
 
 QStringList Row(const QTreeWidget* pList, int nRow) {
   QStringList slCells;
@@ -139,15 +132,19 @@ void TestSecondaryWindows::overviewListsCarriedImagesFromTheHighest() {
   gnFwIndex = -1;
   frmInfo->Prepare(10, 20, 300);
   QTreeWidget* pList = frmInfo->ListView1;
-  QCOMPARE(pList->headerItem()->text(0), QString("Firmware"));
+  QStringList slHeaders;
+  for (int i = 0; i < pList->columnCount(); ++i) {
+    slHeaders << pList->headerItem()->text(i);
+  }
+  QCOMPARE(slHeaders, (QStringList{"Firmware", "Version", "Platform", "Print", "Date", "BL"}));
   QCOMPARE(pList->topLevelItemCount(), 12);
-  QCOMPARE(Row(pList, 0), (QStringList{"Tarvik", "6.20", Name(PlatformName, 24),
-                                       Name(PrintName, 53), "21.09.2023 16:19:36", "3.0"}));
-  QCOMPARE(Row(pList, 6), (QStringList{"Tarvik", "5.126", Name(PlatformName, 12),
-                                       Name(PrintName, 18), "12.04.2019 08:56:26", "3.0"}));
+  QCOMPARE(Row(pList, 0), (QStringList{"Tarvik", "6.20", PlatformText(24), PrintText(53),
+                                       "21.09.2023 16:19:36", "3.0"}));
+  QCOMPARE(Row(pList, 6), (QStringList{"Tarvik", "5.126", PlatformText(12), PrintText(18),
+                                       "12.04.2019 08:56:26", "3.0"}));
   QCOMPARE(Row(pList, 7).value(5), QString("2.1"));  // image 5
   QCOMPARE(Row(pList, 9).value(1), QString("5.08")); // image 3
-  QCOMPARE(Row(pList, 11), (QStringList{"Tarvik", "3.20", Name(PlatformName, 0), Name(PrintName, 0),
+  QCOMPARE(Row(pList, 11), (QStringList{"Tarvik", "3.20", PlatformText(0), PrintText(0),
                                         "18.06.2009 16:27:52", "2.0"}));
   // Opening again shows the same rows, not twice as many.
   frmInfo->Prepare(10, 20, 300);
@@ -161,8 +158,8 @@ void TestSecondaryWindows::overviewListsTheFileImageFirst() {
   frmInfo->Prepare(10, 20, 300);
   QTreeWidget* pList = frmInfo->ListView1;
   QCOMPARE(pList->topLevelItemCount(), 13);
-  QCOMPARE(Row(pList, 0), (QStringList{"Tarvik", "6.20", Name(PlatformName, 24),
-                                       Name(PrintName, 53), "from a file", "3.0"}));
+  QCOMPARE(Row(pList, 0),
+           (QStringList{"Tarvik", "6.20", PlatformText(24), PrintText(53), "from a file", "3.0"}));
   grFwFileHeader = TBl3FileHeader{0xFFFF, 5, 5, 0xFFFF, 0xFFFF, "", 0xFFFF, 2};
   frmInfo->Prepare(10, 20, 300);
   QCOMPARE(pList->topLevelItemCount(), 13);
@@ -212,6 +209,10 @@ void TestSecondaryWindows::overviewOpensBesideTheMainWindow() {
   QCOMPARE(rSetup.Watcher.rLastGeometry.topLeft(), QPoint(240, 130));
   QCOMPARE(rSetup.Watcher.rLastGeometry.height(), pMain->frameGeometry().height());
   QCOMPARE(frmInfo->ListView1->topLevelItemCount(), 12);
+  QCOMPARE(frmInfo->Button1->text(), QString("OK"));
+  QCOMPARE(frmInfo->Button1->geometry(), QRect(13, 7, 98, 24));
+  QCOMPARE(frmInfo->Panel1->height(), 37);
+  QVERIFY(!frmInfo->isVisible());
 }
 
 QTEST_MAIN(TestSecondaryWindows)
