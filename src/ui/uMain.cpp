@@ -42,6 +42,14 @@ QString Text(const std::string& s) {
   return QString::fromStdString(s);
 }
 
+QPushButton* NewButton(QWidget* pParent, const char* sName, const char* sCaption,
+                       const QRect& rPlace) {
+  auto* pButton = new QPushButton(sCaption, pParent);
+  pButton->setObjectName(sName);
+  pButton->setGeometry(rPlace);
+  return pButton;
+}
+
 } // namespace
 
 const QEvent::Type TNotifyEvent::cType = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -130,18 +138,10 @@ TfrmMain::TfrmMain(QWidget* pParent)
   ProgressBar1->setTextVisible(false);
   ProgressBar1->setGeometry(13, 46, 327, 26);
 
-  btnProg = new QPushButton("Update", Panel1);
-  btnProg->setObjectName("btnProg");
-  btnProg->setGeometry(40, 86, 111, 32);
-  btnFile = new QPushButton("File", Panel1);
-  btnFile->setObjectName("btnFile");
-  btnFile->setGeometry(101, 86, 52, 32);
-  btnClose = new QPushButton("Close", Panel1);
-  btnClose->setObjectName("btnClose");
-  btnClose->setGeometry(200, 86, 111, 32);
-  btnCancel = new QPushButton("Cancel", Panel1);
-  btnCancel->setObjectName("btnCancel");
-  btnCancel->setGeometry(btnClose->geometry());
+  btnProg = NewButton(Panel1, "btnProg", "Update", QRect(40, 86, 111, 32));
+  btnFile = NewButton(Panel1, "btnFile", "File", QRect(101, 86, 52, 32));
+  btnClose = NewButton(Panel1, "btnClose", "Close", QRect(200, 86, 111, 32));
+  btnCancel = NewButton(Panel1, "btnCancel", "Cancel", btnClose->geometry());
   btnCancel->hide();
 
   chkReadInfoOnly = new QCheckBox("Read info only", Panel1);
