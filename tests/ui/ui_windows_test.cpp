@@ -87,6 +87,11 @@ void TestSecondaryWindows::reportKeepsLongLinesOnOneLine() {
   QCOMPARE(rSetup.Report().size(), 31);
   QCOMPARE(rSetup.ReportTexts().value(0), sLong);
   QVERIFY(frmProtocol->Memo1->isReadOnly());
+  QCOMPARE(frmProtocol->Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+  // Captioned "Report"; its title bar offers no close button.
+  QCOMPARE(frmProtocol->windowTitle(), QString("Report"));
+  QVERIFY(frmProtocol->windowFlags().testFlag(Qt::CustomizeWindowHint));
+  QVERIFY(!frmProtocol->windowFlags().testFlag(Qt::WindowCloseButtonHint));
   QTRY_VERIFY(frmProtocol->Memo1->horizontalScrollBar()->maximum() > 0);
   // The newest line is in view.
   QCOMPARE(frmProtocol->Memo1->verticalScrollBar()->value(),
@@ -115,6 +120,11 @@ void TestSecondaryWindows::messageWindowSitsOverTheMainWindow() {
   QCOMPARE(rMessage.bottom(), rMain.bottom() - 10);
   QCOMPARE(frmMessage->windowTitle(), QString("Information"));
   QCOMPARE(frmMessage->Button1->text(), QString("OK"));
+  QCOMPARE(frmMessage->Button1->width(), 93);
+  QVERIFY(frmMessage->isModal());
+  QVERIFY(frmMessage->Memo1->isReadOnly());
+  QCOMPARE(frmMessage->Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  QVERIFY(!frmMessage->windowFlags().testFlag(Qt::WindowCloseButtonHint));
   QVERIFY(!frmMessage->isVisible());
 }
 
