@@ -12,5 +12,6 @@ void ClosePortWatch(int fd);
 // or removed: ACTION=add or ACTION=remove with SUBSYSTEM=tty.
 bool IsPortChangeUevent(const char* pData, std::size_t nLen);
 
-// Reads every datagram waiting on fd; true when one of them was a tty arrival or removal.
+// Reads every datagram waiting on fd; true when one of them was a tty arrival or removal, or
+// when the kernel reports that uevents were lost (the list may have changed).
 bool ReadPortChanges(int fd);

@@ -83,6 +83,12 @@ bool ReadPortChanges(int fd) {
       if (errno == EINTR) {
         continue;
       }
+      if (errno == ENOBUFS) {
+        // The socket's queue overflowed and uevents were lost: one of them may have been a
+        // tty, so the list is read again.
+        bChange = true;
+        continue;
+      }
       break; // EAGAIN: drained; anything else: nothing more to read now
     }
     if (IsPortChangeUevent(aBuffer, static_cast<std::size_t>(nRead))) {
