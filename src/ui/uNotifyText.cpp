@@ -35,13 +35,10 @@ std::uint16_t LowWord(std::uint32_t nValue) {
   return static_cast<std::uint16_t>(nValue & 0xFFFF);
 }
 
-// A header of the catalogue; an index outside it gives an empty header rather than a read
-// past the catalogue's end.
+// A header of the catalogue; an index outside it gives class, platform and print 0xFFFF.
 TBl3FileHeader HeaderOf(std::int32_t nIndex) {
   TBl3FileHeader rHeader;
-  if (nIndex >= 0 && nIndex <= GetFwCount()) {
-    GetFwHeader(nIndex, rHeader);
-  }
+  GetFwHeader(nIndex, rHeader);
   return rHeader;
 }
 

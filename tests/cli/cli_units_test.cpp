@@ -47,6 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
         TTextCase{cMSG_UPD_INFO, 0x12345, "Update Info 12345"},
         TTextCase{cMSG_CHECK, 4, "Check Tarvik V5.18, A5, BL2.0"},
         TTextCase{cMSG_CHECK, 6, "Check Tarvik V5.126, A9b, BL3.0"},
+        // Outside the catalogue the header has class and print 0xFFFF, both named "?".
+        TTextCase{cMSG_CHECK, 13, "Check ? V0.00, ?, BL0.0"},
         TTextCase{cMSG_PROGRAM, 0, "Update Tarvik V6.20, A9g, BL3.0"},
         TTextCase{cMSG_VECTOR, 0, "Vector table is saved."},
         TTextCase{cMSG_VECTOR, 1, "Vector table is programmed."},
