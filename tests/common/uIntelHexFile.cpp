@@ -1,4 +1,5 @@
 // Reads an Intel-HEX file into a byte map, independently of the codec under test.
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -62,4 +63,14 @@ std::map<std::uint32_t, std::uint8_t> ParseIntelHex(const std::string& sText) {
     }
   }
   return aFlash;
+}
+
+// The same on every platform: only where the simulator writes its flash file differs.
+std::map<std::uint32_t, std::uint8_t> TSimLogger::ReadFlash() {
+  Stop();
+  std::ifstream File(FlashOutPath(), std::ios::binary);
+  if (!File) throw std::runtime_error("no flash file " + FlashOutPath());
+  std::ostringstream Text;
+  Text << File.rdbuf();
+  return ParseIntelHex(Text.str());
 }

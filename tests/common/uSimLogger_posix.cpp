@@ -127,12 +127,3 @@ std::string TSimLogger::FlashOutPath() const {
 std::string TSimLogger::TracePath() const {
   return FsDir + "/trace.txt";
 }
-
-std::map<std::uint32_t, std::uint8_t> TSimLogger::ReadFlash() {
-  Stop();
-  std::ifstream File(FlashOutPath(), std::ios::binary);
-  if (!File) throw std::runtime_error("no flash file " + FlashOutPath());
-  std::ostringstream Text;
-  Text << File.rdbuf();
-  return ParseIntelHex(Text.str());
-}
