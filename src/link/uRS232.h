@@ -20,10 +20,13 @@ TPortHandle OpenPort(const std::string& sName, std::int32_t iBaud);
 void ClosePortHandle(TPortHandle hPort);
 
 // Each returns false when the platform call failed (a hang-up counts as a failure).
-bool ClearPortErrors(TPortHandle hPort);  // ClearCommError
-bool PurgePort(TPortHandle hPort);        // PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR)
+bool ClearPortErrors(TPortHandle hPort); // ClearCommError
+// Discards what waits to be read (a late answer). Never what was written: that has either
+// left or been cancelled by WritePort at its deadline.
+bool PurgePort(TPortHandle hPort); // PurgeComm(PURGE_RXCLEAR)
 
-// Writes n bytes; gives up after n ms. nDone is how many left the computer.
+// Writes n bytes and waits until they have left the computer; gives up after n ms (POSIX:
+// plus the bytes' time on the line) with a short count. nDone is how many left.
 bool WritePort(TPortHandle hPort, const std::uint8_t* pData, std::uint32_t n, std::uint32_t& nDone);
 
 // Reads n bytes; returns after n bytes or after n + 200 ms with what came (maybe nothing,

@@ -150,9 +150,12 @@ bool ClearPortErrors(TPortHandle hPort) {
 }
 
 bool PurgePort(TPortHandle hPort) {
+  // Input only: a late answer to an earlier try must go, but what WritePort reported as
+  // written must reach the logger. On a pseudo-terminal the output flush discards bytes the
+  // peer has not read yet, even after the write has returned.
   int nResult = 0;
   do
-    nResult = tcflush(Fd(hPort), TCIOFLUSH);
+    nResult = tcflush(Fd(hPort), TCIFLUSH);
   while (nResult != 0 && errno == EINTR);
   return nResult == 0;
 }
@@ -178,10 +181,15 @@ bool WritePort(TPortHandle hPort, const std::uint8_t* pData, std::uint32_t n,
     if (nPut < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false; // EIO: hang-up
     const int nEvents = WaitFor(fd, POLLOUT, tDeadline);
     if (nEvents < 0 || (nEvents & cHANGUP_EVENTS) != 0) return false;
-    if (nEvents == 0) break; // deadline passed
+    if (nEvents == 0) {
+      TracePortEvent(hPort, "write stalled: " + std::to_string(nWritten) + " of " +
+                                std::to_string(n) + " bytes accepted");
+      break; // deadline passed
+    }
   }
-  // write() returns while the bytes still wait in the kernel: wait until they have left, so
-  // the purge before the next exchange cannot cut them off.
+  // write() returns while the bytes still wait in the driver: wait until they have left, as
+  // WriteFile does, but never beyond the deadline. tcdrain() is not used: it has no time
+  // limit, and an adapter that never reports its transmitter empty would hold it for good.
   for (;;) {
     int nQueued = 0;
     if (ioctl(fd, TIOCOUTQ, &nQueued) != 0) nQueued = 0; // no queue to report: nothing waits
@@ -191,6 +199,7 @@ bool WritePort(TPortHandle hPort, const std::uint8_t* pData, std::uint32_t n,
       // Like a timed-out WriteFile: what has not gone out is cancelled and not counted.
       tcflush(fd, TCOFLUSH);
       nDone = nWritten - std::min<std::uint32_t>(nWritten, static_cast<std::uint32_t>(nQueued));
+      TracePortEvent(hPort, "write timed out: " + std::to_string(nQueued) + " bytes cancelled");
       return true;
     }
     const auto tWake =
@@ -198,12 +207,6 @@ bool WritePort(TPortHandle hPort, const std::uint8_t* pData, std::uint32_t n,
                                                               ByteTime(fd) * nQueued));
     if ((WaitFor(fd, 0, tWake) & cHANGUP_EVENTS) != 0) return false;
   }
-  // Only the hardware's own small transmit buffer can remain now.
-  int nDrain = 0;
-  do
-    nDrain = tcdrain(fd);
-  while (nDrain != 0 && errno == EINTR);
-  if (nDrain != 0 && errno == EIO) return false;
   nDone = nWritten;
   return true;
 }

@@ -96,7 +96,10 @@ bool ClearPortErrors(TPortHandle hPort) {
 }
 
 bool PurgePort(TPortHandle hPort) {
-  if (PurgeComm(Handle(hPort), PURGE_TXCLEAR | PURGE_RXCLEAR)) return true;
+  // Receive side only. A synchronous WriteFile has returned, but the bytes may still sit in
+  // the adapter (an FTDI chip's buffer) or, under wine, in a pseudo-terminal: clearing the
+  // transmit side would throw away the frame just written.
+  if (PurgeComm(Handle(hPort), PURGE_RXCLEAR)) return true;
   TraceFailure(hPort, "PurgeComm");
   return false;
 }

@@ -149,7 +149,7 @@ void TCommThread::ClosePort() {
 
 bool TCommThread::ExchangeFrame(bool bAnswer) {
   if (!ClearPortErrors(FhPort)) throw ETarv(cERR_SERIAL, "ClearCommError");
-  // Drops a late answer to an earlier try along with everything else still queued.
+  // Drops a late answer to an earlier try; what was written earlier is not touched.
   if (!PurgePort(FhPort)) throw ETarv(cERR_SERIAL, "PurgeComm");
   std::uint32_t nDone = 0;
   if (!WritePort(FhPort, FTxBuffer, cFRAME_SIZE, nDone)) throw ETarv(cERR_SERIAL, "WriteFile");

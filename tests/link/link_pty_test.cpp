@@ -167,6 +167,54 @@ TEST_F(PortOnPty, PurgeDiscardsWhatWaitsToBeRead) {
   EXPECT_EQ(nDone, 0U);
 }
 
+TEST_F(PortOnPty, WhatWasWrittenSurvivesAnImmediatePurge) {
+  // The exchanges purge before every write; the previous write (a frame sent without an
+  // answer) may still wait unread at the peer then and must not be thrown away.
+  ASSERT_NE(Open(), cINVALID_PORT);
+  constexpr int cFrames = 2000;
+  TBytes aSent;
+  for (int i = 0; i < cFrames; ++i) {
+    const std::uint8_t aFrame[8] = {
+        0x81, static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8), 0, 0, 0, 0, 0xAA};
+    std::uint32_t nDone = 0;
+    ASSERT_TRUE(WritePort(FhPort, aFrame, 8, nDone));
+    ASSERT_EQ(nDone, 8U);
+    ASSERT_TRUE(PurgePort(FhPort));
+    aSent.insert(aSent.end(), aFrame, aFrame + 8);
+  }
+  FPeer.WaitReceived(aSent.size(), 5000);
+  const TBytes aReceived = FPeer.Received();
+  EXPECT_EQ(aReceived.size(), aSent.size()) << "bytes lost to the purge";
+  EXPECT_TRUE(aReceived == aSent);
+}
+
+struct TStallCase {
+  std::uint32_t n;
+  std::chrono::milliseconds nDeadline; // n ms plus the bytes' time at 9600 baud
+};
+
+class StalledWrite : public PortOnPty, public testing::WithParamInterface<TStallCase> {};
+
+TEST_P(StalledWrite, GivesUpAtItsDeadlineWithAShortCount) {
+  const TStallCase& c = GetParam();
+  ASSERT_NE(Open(), cINVALID_PORT);
+  FPeer.StopReading();
+  ASSERT_GT(FPeer.FillUntilFull(static_cast<int>(FhPort)), 0U);
+
+  const TBytes aData(c.n, 0x3A);
+  std::uint32_t nDone = 99;
+  const auto tStart = TClock::now();
+  EXPECT_TRUE(WritePort(FhPort, aData.data(), c.n, nDone)); // a short count, not a failure
+  const auto nWaited = TClock::now() - tStart;
+  EXPECT_LT(nDone, c.n);
+  EXPECT_GE(nWaited, c.nDeadline);
+  EXPECT_LT(nWaited, c.nDeadline + 2s); // it gave up, and did not wait for the line
+}
+
+INSTANTIATE_TEST_SUITE_P(FrameAndLine, StalledWrite,
+                         testing::Values(TStallCase{8, 16ms}, TStallCase{139, 283ms}),
+                         [](const auto& rCase) { return "Bytes" + std::to_string(rCase.param.n); });
+
 TEST_F(PortOnPty, HangUpMakesEveryCallFail) {
   ASSERT_NE(Open(), cINVALID_PORT);
   FPeer.HangUp();

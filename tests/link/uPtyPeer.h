@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include <pty.h>
 #include <stdexcept>
 #include <string>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -97,6 +99,27 @@ public:
     return true;
   }
 
+  // The other end stops taking bytes (a stalled adapter): nothing reads the master from now
+  // on, so once its buffer is full a write to the port can place no more bytes.
+  void StopReading() { StopServing(); }
+
+  // Writes to the port's non-blocking descriptor fdPort until the line takes no more; call
+  // after StopReading. Returns how many bytes that was.
+  std::size_t FillUntilFull(int fdPort) {
+    // Bytes written to the slave wait in the master's buffer until a kernel worker moves
+    // them on to the master's line discipline (4095 bytes in raw mode), which makes room
+    // again. Only once that is full can nothing more be placed.
+    constexpr int cLDISC_FULL = 4095;
+    std::size_t nTotal = 0;
+    const auto tGiveUp = TClock::now() + std::chrono::seconds(10);
+    for (bool bFinal = false;; std::this_thread::sleep_for(std::chrono::milliseconds(2))) {
+      nTotal += WriteUntilRefused(fdPort);
+      if (bFinal || TClock::now() > tGiveUp) return nTotal;
+      int nReadable = 0;
+      bFinal = ioctl(FnMaster, FIONREAD, &nReadable) == 0 && nReadable >= cLDISC_FULL;
+    }
+  }
+
   // The line vanishes: the master side closes, as when an adapter is unplugged.
   void HangUp() {
     StopServing();
@@ -108,6 +131,25 @@ private:
   void StopServing() {
     FbStop = true;
     if (FThread.joinable()) FThread.join();
+  }
+
+  static std::size_t WriteUntilRefused(int fd) {
+    // The kernel counts its buffer space in blocks: a write refused in whole may still find
+    // room for a few bytes, so each pass ends with single bytes.
+    std::uint8_t aBlock[4096] = {};
+    std::size_t nTotal = 0;
+    for (std::size_t nSize : {sizeof(aBlock), std::size_t{1}}) {
+      for (;;) {
+        const ssize_t n = write(fd, aBlock, nSize);
+        if (n > 0) {
+          nTotal += static_cast<std::size_t>(n);
+          continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        break; // EAGAIN: refused for now
+      }
+    }
+    return nTotal;
   }
 
   void WriteAll(const TBytes& aData) {

@@ -108,6 +108,36 @@ TEST(Win32PortTest, VanishedPortFailsTheCall) {
   EXPECT_TRUE(bFailed);
 }
 
+// The exchanges purge before every write, while the previous frame (one sent without an
+// answer) may not have reached the logger yet: the purge must leave it alone.
+TEST(Win32PortTest, WhatWasWrittenSurvivesAnImmediatePurge) {
+  TSimLogger sim;
+  constexpr int cFrames = 300;
+  {
+    TOpenPort port(sim.Port());
+    ASSERT_NE(port.FhPort, cINVALID_PORT);
+    const TFrame aWake{};
+    for (int i = 0; i < cFrames; ++i) {
+      std::uint32_t nDone = 0;
+      ASSERT_TRUE(WritePort(port.FhPort, aWake.data(), 8, nDone));
+      ASSERT_EQ(nDone, 8u);
+      ASSERT_TRUE(PurgePort(port.FhPort));
+    }
+  }
+  sim.Stop();
+  std::ifstream File(sim.TracePath());
+  std::size_t nReceived = 0;
+  for (std::string sLine; std::getline(File, sLine);) {
+    std::istringstream Fields(sLine);
+    std::string sStamp, sDirection, sByte;
+    Fields >> sStamp >> sDirection;
+    if (sDirection != "in") continue;
+    while (Fields >> sByte)
+      ++nReceived;
+  }
+  EXPECT_EQ(nReceived, 8u * cFrames) << "bytes the logger received";
+}
+
 TEST(Win32PortTest, TraceRecordsTheBytesBothWays) {
   TSimLogger sim;
   const std::string sTrace = sim.FlashOutPath() + ".port-trace";

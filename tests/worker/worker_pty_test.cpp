@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 constexpr auto cStampSlack = 20ms;
 
 TBytes Frame(std::uint8_t byStatus, std::vector<std::uint8_t> aData = {0, 0, 0, 0, 0, 0}) {
-  TBytes aFrame(8, 0);  // sized up front: GCC 12 -O2 misreads an insert into {byStatus}
+  TBytes aFrame(8, 0); // sized up front: GCC 12 -O2 misreads an insert into {byStatus}
   aFrame[0] = byStatus;
   std::copy_n(aData.begin(), std::min<std::size_t>(aData.size(), 6), aFrame.begin() + 1);
   aFrame[7] = Crc8(aFrame.data(), 7);
@@ -233,6 +233,33 @@ TEST_F(ExchangeOnPty, LongestLineGoesOutWhole139BytesAndIsEchoed) {
   EXPECT_EQ(FWorker.AnswerLine(), sLine);
 }
 
+// The other end stops taking bytes (a stalled adapter): writes end at their deadline.
+TEST_F(ExchangeOnPty, StalledFrameWritesAreTriedFiveTimesThenRaise30) {
+  FPeer.StopReading();
+  ASSERT_GT(FPeer.FillUntilFull(static_cast<int>(FWorker.FhPort)), 0U);
+  const auto tStart = TClock::now();
+  EXPECT_EQ(CodeOf([&] { FWorker.SendCommand(true, 1); }), cERR_NO_ANSWER);
+  const auto nTook = TClock::now() - tStart;
+  EXPECT_GE(nTook, 5 * 16ms + 4 * 100ms);  // five writes of 8 ms + 8 bytes' line time
+  EXPECT_LT(nTook, 5 * 208ms + 4 * 100ms); // a write that went through would wait 208 ms to read
+}
+
+TEST_F(ExchangeOnPty, StalledLineWriteRaises11AtOnce) {
+  FPeer.StopReading();
+  ASSERT_GT(FPeer.FillUntilFull(static_cast<int>(FWorker.FhPort)), 0U);
+  const auto tStart = TClock::now();
+  try {
+    FWorker.SendLine(":0100000520DA", 6, true);
+    ADD_FAILURE() << "no exception";
+  } catch (const ETarv& e) {
+    EXPECT_EQ(e.iException, cERR_SERIAL);
+    EXPECT_STREQ(e.what(), "WriteFile <> txCnt");
+  }
+  const auto nTook = TClock::now() - tStart;
+  EXPECT_GE(nTook, 26ms); // 13 ms + 13 bytes' line time, once: no retry
+  EXPECT_LT(nTook, 2s);
+}
+
 class SilentLine : public ExchangeOnPty, public testing::WithParamInterface<bool> {};
 
 TEST_P(SilentLine, FiveTriesThenFalseOr30) {
@@ -300,6 +327,31 @@ TEST(WorkerRunOnPty, CancelBeforeTheWakeEndsWith20AndNothingWritten) {
   EXPECT_TRUE(run.bPortFreeAtFinal);
   std::this_thread::sleep_for(20ms);
   EXPECT_TRUE(peer.Received().empty());
+}
+
+TEST(WorkerRunOnPty, CancelEndsARunStalledOnItsWrites) {
+  gbCancel = false;
+  TPtyPeer peer;
+  std::thread cancel;
+  TClock::time_point tCancel;
+  const TRunResult run = RunWorker(peer.Path(), TCmd::tCMD0, [&](TScriptWorker& worker) {
+    peer.StopReading();
+    peer.FillUntilFull(static_cast<int>(worker.FhPort));
+    cancel = std::thread([&] {
+      std::this_thread::sleep_for(150ms);
+      tCancel = TClock::now();
+      gbCancel = true;
+    });
+    worker.SendCommand(true, 1);
+  });
+  const auto tEnd = TClock::now();
+  cancel.join();
+  gbCancel = false;
+  ASSERT_EQ(run.aNotes.size(), 1U);
+  EXPECT_EQ(run.aNotes[0].FnCode, cMSG_FAILURE);
+  EXPECT_EQ(run.aNotes[0].FnValue, 20U);
+  EXPECT_TRUE(run.bPortFreeAtFinal);
+  EXPECT_LT(tEnd - tCancel, 2s); // one write and one pause at most, not the line
 }
 
 TEST(WorkerRunOnPty, PortVanishingDuringTheRunEndsWith11) {
