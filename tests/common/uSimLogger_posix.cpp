@@ -103,6 +103,7 @@ TSimLogger::TSimLogger(std::vector<std::string> aArgs) {
 
 TSimLogger::~TSimLogger() {
   Stop();
+  ReportIfTestFailed();
   std::error_code Ignored;
   std::filesystem::remove_all(FsDir, Ignored);
 }

@@ -15,6 +15,10 @@ class TestWindowWithSimulator : public QObject {
   Q_OBJECT
 
 private slots:
+  // A failed check prints what the simulator saw.
+  void initTestCase() {
+    gpSimTestFailed = [] { return QTest::currentTestFailed(); };
+  }
   void updateRunsToItsSuccessMessage();
   void missingPortEndsWithItsText();
   void closingDuringProgrammingEndsTheWorkerFirst();
