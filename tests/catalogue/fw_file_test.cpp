@@ -8,7 +8,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -358,9 +357,9 @@ TEST_F(FwFileTest, UnreadableFileIsAnError) {
   LoadPrevious();
   EXPECT_EQ(LoadError("/proc/self/mem"), "/proc/self/mem: cannot read the file");
   ExpectPreviousKept();
-  if (::geteuid() == 0) return; // root opens any file whatever its mode
   const std::string sPath = Write("locked.hex", cHEADER);
   std::filesystem::permissions(sPath, std::filesystem::perms::none);
+  if (std::ifstream(sPath).is_open()) return; // root opens any file whatever its mode
   EXPECT_NE(LoadError(sPath).find("cannot open"), std::string::npos);
   ExpectPreviousKept();
 }

@@ -1,4 +1,5 @@
 // tarvik-update-cli: the firmware update of the window, from the command line.
+#include "cli/uCliMain.h"
 #include "catalogue/uFWVersions.h"
 #include "catalogue/uFwHeader.h"
 #include "cli/uCliArgs.h"
@@ -81,10 +82,12 @@ std::optional<int> AskBeforeUpdate(const TCliOptions& rOptions) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int CliMain(const std::vector<std::string>& slArgs) {
+  const char* sArgument0 = slArgs.empty() ? cPROGRAM : slArgs[0].c_str();
   TCliOptions rOptions;
   try {
-    rOptions = ParseCliArgs(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    rOptions = ParseCliArgs(
+        std::vector<std::string>(slArgs.begin() + (slArgs.empty() ? 0 : 1), slArgs.end()));
   } catch (const ECliUsage& e) {
     return UsageError(e.what());
   }
@@ -96,7 +99,7 @@ int main(int argc, char** argv) {
     return ListPorts();
   }
 
-  ApplyWindowOptions(rOptions, argc > 0 ? argv[0] : cPROGRAM);
+  ApplyWindowOptions(rOptions, sArgument0);
   try {
     CheckOfferedOptions(rOptions, gnAccessLevel, gbReadInfoOnlySupported);
   } catch (const ECliUsage& e) {
