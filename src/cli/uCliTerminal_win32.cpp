@@ -2,7 +2,6 @@
 
 #include "worker/uCommThread.h"
 
-#include <io.h>
 #include <iostream>
 #include <windows.h>
 
@@ -23,16 +22,23 @@ BOOL WINAPI OnConsoleControl(DWORD nType) {
 
 } // namespace
 
+// Only a console answers GetConsoleMode. _isatty would also say yes for any character device,
+// the NUL device included, so a script with input from NUL would be asked the question.
 bool IsTerminal(TStdStream eStream) {
+  DWORD nStdHandle = STD_INPUT_HANDLE;
   switch (eStream) {
   case TStdStream::Input:
-    return _isatty(0) != 0;
+    nStdHandle = STD_INPUT_HANDLE;
+    break;
   case TStdStream::Output:
-    return _isatty(1) != 0;
+    nStdHandle = STD_OUTPUT_HANDLE;
+    break;
   case TStdStream::Error:
-    return _isatty(2) != 0;
+    nStdHandle = STD_ERROR_HANDLE;
+    break;
   }
-  return false;
+  DWORD nMode = 0;
+  return GetConsoleMode(GetStdHandle(nStdHandle), &nMode) != 0;
 }
 
 std::optional<std::string> ReadTerminalLine() {
