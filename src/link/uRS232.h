@@ -13,7 +13,8 @@ constexpr TPortHandle cINVALID_PORT = -1;
 
 // Opens sName ("COM5" on Windows; "ttyUSB0" or "/dev/pts/3" on POSIX: a name without "/" is
 // looked for under /dev/) at iBaud, 8N1, raw, no flow control, exclusively; RTS low, DTR
-// asserted last. Returns cINVALID_PORT on any failure (the port is closed again then).
+// asserted last. Returns cINVALID_PORT on any failure (the port is closed again then), and
+// on POSIX also when another process holds the port open, without opening it.
 TPortHandle OpenPort(const std::string& sName, std::int32_t iBaud);
 
 // Closes a handle that OpenPort returned. The result is not examined.

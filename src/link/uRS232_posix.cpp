@@ -1,6 +1,7 @@
 // Serial port channel on POSIX termios. The descriptor is non-blocking; every transfer waits
 // with ppoll against a deadline on the monotonic clock, so reads and writes keep the same
 // time limits as the Windows port: n bytes or n + 200 ms for a read, n ms for a write.
+#include "link/uPortHolders.h"
 #include "link/uRS232_internal.h"
 
 #include <cerrno>
@@ -105,11 +106,32 @@ TClock::duration ByteTime(int fd) {
   return std::chrono::duration_cast<TClock::duration>(std::chrono::microseconds(10000000 / iBaud));
 }
 
+// True when another program holds sPath open: flock and TIOCEXCL stop only those who open
+// after us, and a program that opened the port before with a plain open() would have its
+// setting rewritten and its bytes shared. Checked before our open, which would already raise
+// that program's modem lines.
+bool HeldElsewhere(const std::string& sPath) {
+  const TPortHolders holders = FindPortHolders(sPath);
+  if (PortTraceOn()) {
+    if (!holders.bListed)
+      TracePortEvent(cINVALID_PORT, "cannot list /proc: no check for other holders of " + sPath);
+    if (!holders.aUnseen.empty())
+      TracePortEvent(cINVALID_PORT, "holder check of " + sPath + ": " +
+                                        std::to_string(holders.aUnseen.size()) +
+                                        " process(es) could not be inspected (no permission)");
+    for (const TPortHolder& holder : holders.aHolders)
+      TracePortEvent(cINVALID_PORT, sPath + " is held by process " + std::to_string(holder.nPid) +
+                                        " (" + holder.sName + "): not opened");
+  }
+  return !holders.aHolders.empty();
+}
+
 } // namespace
 
 TPortHandle OpenPort(const std::string& sName, std::int32_t iBaud) {
   if (sName.empty()) return cINVALID_PORT;
   const std::string sPath = sName.find('/') == std::string::npos ? "/dev/" + sName : sName;
+  if (HeldElsewhere(sPath)) return cINVALID_PORT;
   // Non-blocking, so that the open does not wait for a carrier and transfers wait in ppoll.
   const int fd = open(sPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return cINVALID_PORT;

@@ -1,11 +1,13 @@
 // The POSIX serial port against a raw pseudo-terminal peer: line setting, exclusivity,
 // transfer time limits, byte transparency, purge, hang-up and the byte trace.
 #include "link/uRS232.h"
+#include "uHolderProcess.h"
 #include "uPtyPeer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <sys/file.h>
@@ -71,6 +73,42 @@ TEST_F(PortOnPty, PortHeldByAnotherProgramIsLeftAlone) {
   EXPECT_EQ(cfgetospeed(&tioAfter), B4800);
   EXPECT_NE(tioAfter.c_lflag & ECHO, 0U);
   close(fdOther);
+  EXPECT_NE(Open(), cINVALID_PORT); // free again
+}
+
+TEST_F(PortOnPty, PortOpenedByAnotherProcessIsLeftAlone) {
+  // A terminal program opened the port with a plain open(), no flock, and set its own line.
+  termios tioOther{};
+  ASSERT_EQ(tcgetattr(FPeer.SlaveFd(), &tioOther), 0);
+  cfsetispeed(&tioOther, B4800);
+  cfsetospeed(&tioOther, B4800);
+  tioOther.c_cflag |= PARENB;
+  tioOther.c_lflag |= ECHO | ICANON;
+  THolderProcess other(THoldSpec{{}, FPeer.Path(), tioOther});
+  termios tioBefore{};
+  ASSERT_EQ(tcgetattr(FPeer.SlaveFd(), &tioBefore), 0);
+  const std::string sTrace = testing::TempDir() + "link_held_" + std::to_string(getpid()) + ".txt";
+  ASSERT_TRUE(OpenPortTrace(sTrace));
+
+  EXPECT_EQ(Open(), cINVALID_PORT);
+
+  ClosePortTrace();
+  termios tioAfter{};
+  ASSERT_EQ(tcgetattr(FPeer.SlaveFd(), &tioAfter), 0);
+  EXPECT_EQ(std::memcmp(&tioBefore, &tioAfter, sizeof tioAfter), 0) << "changed the holder's line";
+  EXPECT_EQ(cfgetospeed(&tioAfter), B4800);
+  int nExclusive = -1;
+  ASSERT_EQ(ioctl(FPeer.SlaveFd(), TIOCGEXCL, &nExclusive), 0);
+  EXPECT_EQ(nExclusive, 0) << "left the port exclusive";
+  std::ifstream file(sTrace);
+  std::stringstream text;
+  text << file.rdbuf();
+  std::remove(sTrace.c_str());
+  EXPECT_NE(text.str().find("held by process " + std::to_string(other.Pid())), std::string::npos)
+      << text.str();
+  EXPECT_EQ(text.str().find("-- open"), std::string::npos) << text.str();
+
+  other.Release();
   EXPECT_NE(Open(), cINVALID_PORT); // free again
 }
 
