@@ -115,7 +115,14 @@ bool ReadFwFileHeader(std::istream& F, TBl3FileHeader& header) {
 void LoadFwFileImage(const std::string& sFile) {
   const std::string sText = ReadWholeFile(sFile);
   TBl3FileHeader header = HeaderOf(sFile, sText);
-  std::vector<std::string> aLines = FwImageLines(sText);
+  // Programming sends only 64-byte data records and passes any other record over: such a file
+  // would be sent in part, and the run could still end as a success.
+  std::vector<std::string> aLines;
+  for (TFileLine& line : FwImageFileLines(sText)) {
+    if (const std::optional<std::string> sWhy = UnprogrammableLine(line.sText))
+      throw EFwFile(sFile + ": line " + std::to_string(line.nLine) + ": " + *sWhy);
+    aLines.push_back(std::move(line.sText));
+  }
   // Everything is read: only now does the new image replace the previous one.
   grFwFileHeader = std::move(header);
   gslFwFileLines = std::move(aLines);

@@ -34,8 +34,9 @@ void GetHeaderValue(const std::string& line, const std::string& key, std::string
 bool ReadFwFileHeader(std::istream& F, TBl3FileHeader& header);
 
 // The File button's step: sFile becomes image 0 (header and lines without "="), gnFwIndex 0.
-// On any failure raises EFwFile naming the file and the reason, and leaves the previous file
-// image and gnFwIndex as they were.
+// Every image line must be a 64-byte data record or the end record, else the file is refused
+// naming its line. On any failure raises EFwFile naming the file and the reason, and leaves the
+// previous file image and gnFwIndex as they were.
 void LoadFwFileImage(const std::string& sFile);
 
 // The "File version" step: only the header of sFile replaces that of image 0, gnFwIndex 0.

@@ -1,9 +1,11 @@
 #include "catalogue/uFWVersions.h"
+#include "catalogue/uFwFileLines.h"
 #include "catalogue/uFwHeader.h"
 #include "catalogue/uHeaderInteger.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -20,6 +22,28 @@ const std::string cHEADER = "bootloader=3\r\n"
                             "platform=24\r\n"
                             "print=53\r\n"
                             "date=21.09.2023 16:19:36\r\n";
+
+// A 64-byte data record at block address nAddress, every data byte nFill.
+std::string DataRecord(std::uint16_t nAddress, std::uint8_t nFill) {
+  char aHex[3];
+  std::string sLine = ":40";
+  std::uint8_t nSum = 0x40;
+  auto Put = [&](std::uint8_t nByte) {
+    std::snprintf(aHex, sizeof aHex, "%02X", nByte);
+    sLine += aHex;
+    nSum = static_cast<std::uint8_t>(nSum + nByte);
+  };
+  Put(static_cast<std::uint8_t>(nAddress >> 8));
+  Put(static_cast<std::uint8_t>(nAddress & 0xFF));
+  Put(0x00);
+  for (int i = 0; i < 64; ++i)
+    Put(nFill);
+  Put(static_cast<std::uint8_t>(0x100 - nSum));
+  return sLine;
+}
+
+const std::string cDATA_A = DataRecord(0x0100, 0x11);
+const std::string cDATA_B = DataRecord(0x0101, 0x22);
 
 // A header from the given eight lines, joined with CR LF.
 std::string Header(const std::vector<std::string>& aLines) {
@@ -248,7 +272,7 @@ protected:
 
   // Image 0 holding a known previous load.
   void LoadPrevious() {
-    LoadFwFileImage(Write("previous.hex", cHEADER + ":0100000520DA\r\n:00000001FF\r\n"));
+    LoadFwFileImage(Write("previous.hex", cHEADER + cDATA_A + "\r\n:00000001FF\r\n"));
     ASSERT_EQ(gslFwFileLines.size(), 2u);
   }
 
@@ -256,7 +280,7 @@ protected:
     EXPECT_EQ(grFwFileHeader.tarv_class, 26113);
     EXPECT_EQ(grFwFileHeader.tarv_verL, 20);
     EXPECT_EQ(grFwFileHeader.tarv_date, "21.09.2023 16:19:36");
-    EXPECT_EQ(gslFwFileLines, (std::vector<std::string>{":0100000520DA", ":00000001FF"}));
+    EXPECT_EQ(gslFwFileLines, (std::vector<std::string>{cDATA_A, ":00000001FF"}));
   }
 
   std::string FsDir;
@@ -279,15 +303,13 @@ std::string LoadError(const std::string& sPath) {
 } // namespace
 
 TEST_F(FwFileTest, LoadKeepsLinesWithoutEqualsSignInOrder) {
-  const std::string sPath =
-      Write("a.hex", cHEADER + ":0100000520DA\r\nnote=dropped\r\n\r\n:0100000530CA\n"
-                               "x==y\r\n:00000001FF\r\n");
+  const std::string sPath = Write("a.hex", cHEADER + cDATA_B + "\r\nnote=dropped\r\n" + cDATA_A +
+                                               "\nx==y\r\n:00000001FF\r\n");
   gnFwIndex = -1;
   LoadFwFileImage(sPath);
   EXPECT_EQ(gnFwIndex, 0);
-  EXPECT_EQ(gslFwFileLines,
-            (std::vector<std::string>{":0100000520DA", "", ":0100000530CA", ":00000001FF"}));
-  EXPECT_EQ(GetFwLastLine(), 3);
+  EXPECT_EQ(gslFwFileLines, (std::vector<std::string>{cDATA_B, cDATA_A, ":00000001FF"}));
+  EXPECT_EQ(GetFwLastLine(), 2);
   TBl3FileHeader h;
   GetFwHeader(0, h);
   EXPECT_EQ(h.tarv_print, 53);
@@ -302,12 +324,82 @@ TEST_F(FwFileTest, EightHeaderLinesAndNoRecordsGiveAnEmptyImage) {
   EXPECT_EQ(GetFwLastLine(), -1);
 }
 
-TEST_F(FwFileTest, DateLineWithoutEqualsSignStaysAsFirstImageLine) {
+TEST(FwFileLines, LinesWithoutEqualsSignKeepTheirFileLineNumbers) {
+  const std::vector<TFileLine> aLines =
+      FwImageFileLines("\xEF\xBB\xBF:A\r\nkey=value\n\r\n:B\nx==y\r\n:C");
+  ASSERT_EQ(aLines.size(), 4u);
+  const std::vector<std::pair<std::string, std::int32_t>> aWant = {
+      {":A", 1}, {"", 3}, {":B", 4}, {":C", 6}};
+  for (std::size_t i = 0; i < aWant.size(); ++i) {
+    EXPECT_EQ(aLines[i].sText, aWant[i].first);
+    EXPECT_EQ(aLines[i].nLine, aWant[i].second);
+  }
+}
+
+TEST_F(FwFileTest, DateLineWithoutEqualsSignIsTheFirstImageLineAndRefused) {
+  LoadPrevious();
   std::vector<std::string> aLines = DefaultLines();
   aLines[7] = "21.09.2023";
-  LoadFwFileImage(Write("d.hex", Header(aLines) + ":00000001FF\r\n"));
-  EXPECT_EQ(grFwFileHeader.tarv_date, "");
-  EXPECT_EQ(gslFwFileLines, (std::vector<std::string>{"21.09.2023", ":00000001FF"}));
+  const std::string sText = Header(aLines) + ":00000001FF\r\n";
+  EXPECT_EQ(FwImageLines(sText), (std::vector<std::string>{"21.09.2023", ":00000001FF"}));
+  const std::string sPath = Write("d.hex", sText);
+  EXPECT_EQ(LoadError(sPath), sPath + ": line 8: not an Intel-HEX record (no ':' at the start); "
+                                      "only 64-byte data records can be programmed");
+  ExpectPreviousKept();
+}
+
+// Each case: an image line that programming would pass over or fail on, and why.
+TEST_F(FwFileTest, LinesThatWouldNotBeProgrammedWholeAreRefusedNamingTheirFileLine) {
+  struct TCase {
+    std::string sLine;
+    const char* pWhy;
+  };
+  const TCase aCases[] = {
+      {":10000000" + std::string(32, '0') + "F0", "16-byte record"},
+      {":20000000" + std::string(64, '0') + "E0", "32-byte record"},
+      {":020000040001F9", "extended linear address record (type 04)"},
+      {":020000021000EC", "extended segment address record (type 02)"},
+      {":0400000501020304ED", "start linear address record (type 05)"},
+      {":00000101FE", "end record not written as :00000001FF"},
+      {"", "empty line"},
+      {":00000001ff", "lower-case hex digits; records are read in upper case only"},
+      {cDATA_A.substr(0, 137) + "00", "the record's checksum is wrong"},
+      {":0400000001F7", "the record's length does not match its count"},
+      {":0400000001020304FG", "not an Intel-HEX record (character 19 is no hex digit)"},
+      {":000000001", "not an Intel-HEX record (too short or an odd number of digits)"},
+      {"40000000", "not an Intel-HEX record (no ':' at the start)"},
+  };
+  LoadPrevious();
+  for (const TCase& c : aCases) {
+    // Line 10 in the file: a line with "=" before it is counted too.
+    const std::string sPath =
+        Write("bad.hex", cHEADER + cDATA_B + "\r\nnote=x\r\n" + c.sLine + "\r\n:00000001FF\r\n");
+    gnFwIndex = 7;
+    EXPECT_EQ(LoadError(sPath),
+              sPath + ": line 11: " + c.pWhy + "; only 64-byte data records can be programmed")
+        << c.sLine;
+    EXPECT_EQ(gnFwIndex, 7);
+    ExpectPreviousKept();
+    // "File version" reads the header alone.
+    EXPECT_NO_THROW(ReadFwFileVersion(sPath));
+  }
+}
+
+TEST_F(FwFileTest, CarriedImagesWrittenAsFilesLoadUnchanged) {
+  for (std::int32_t nImage = 1; nImage <= GetFwCount(); ++nImage) {
+    gnFwIndex = nImage;
+    std::vector<std::string> aImage;
+    std::string sText = cHEADER;
+    for (std::int32_t j = 0; j <= GetFwLastLine(); ++j) {
+      std::string sLine;
+      GetFwLine(j, sLine);
+      aImage.push_back(sLine);
+      sText += sLine + "\r\n";
+    }
+    LoadFwFileImage(Write("image.hex", sText));
+    EXPECT_EQ(gslFwFileLines, aImage) << "image " << nImage;
+    EXPECT_EQ(gnFwIndex, 0);
+  }
 }
 
 TEST_F(FwFileTest, ByteOrderMarkIsStrippedFromTheFirstLine) {
@@ -380,8 +472,8 @@ TEST_F(FwFileTest, FileVersionReplacesOnlyTheHeader) {
   gnFwIndex = -1;
   std::vector<std::string> aLines = DefaultLines();
   aLines[4] = "versionL=21";
-  ReadFwFileVersion(Write("v.hex", Header(aLines) + ":0100000530CA\r\n:00000001FF\r\n"));
+  ReadFwFileVersion(Write("v.hex", Header(aLines) + cDATA_B + "\r\n:00000001FF\r\n"));
   EXPECT_EQ(gnFwIndex, 0);
   EXPECT_EQ(grFwFileHeader.tarv_verL, 21);
-  EXPECT_EQ(gslFwFileLines, (std::vector<std::string>{":0100000520DA", ":00000001FF"}));
+  EXPECT_EQ(gslFwFileLines, (std::vector<std::string>{cDATA_A, ":00000001FF"}));
 }

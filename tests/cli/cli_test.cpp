@@ -35,6 +35,13 @@ bool Contains(const std::string& sText, const std::string& sWhat) {
   return sText.find(sWhat) != std::string::npos;
 }
 
+std::string ReadText(const std::string& sPath) {
+  std::ifstream F(sPath, std::ios::binary);
+  std::stringstream sText;
+  sText << F.rdbuf();
+  return sText.str();
+}
+
 const char* const cSUCCESS = "Update Tarvik V6.20 succesfully completed.";
 
 } // namespace
@@ -311,6 +318,25 @@ TEST(Cli, BadFirmwareFileEndsWith4NamingTheFile) {
       RunCli({"--port", "/dev/null", "f:+", "--file", rHome.Path() + "/missing.fw"}, rHome.Path());
   EXPECT_EQ(rMissing.nStatus, 4);
   EXPECT_TRUE(Contains(rMissing.sErr, "missing.fw")) << rMissing.sErr;
+}
+
+TEST(Cli, FirmwareFileWithRecordsThatWouldBeSkippedEndsWith4NamingTheLine) {
+  const TConfigHome rHome(true);
+  const std::string sFile = rHome.Path() + "/intel.hex";
+  // An ordinary Intel-HEX file: an address record, then 16-byte records.
+  std::ofstream(sFile) << "bootloader=3\r\nbootloader version=0\r\nclass=26113\r\nversionH=6\r\n"
+                          "versionL=21\r\nplatform=24\r\nprint=53\r\ndate=x\r\n"
+                          ":020000040000FA\r\n:10000000000102030405060708090A0B0C0D0E0F78\r\n"
+                          ":00000001FF\r\n";
+  TSimLogger rSim;
+  const TCliResult rResult = RunCli({"--port", rSim.Port(), "f:+", "--file", sFile}, rHome.Path());
+  EXPECT_EQ(rResult.nStatus, 4);
+  EXPECT_TRUE(Contains(rResult.sErr, sFile + ": line 9: extended linear address record (type 04); "
+                                             "only 64-byte data records can be programmed"))
+      << rResult.sErr;
+  EXPECT_FALSE(Contains(rResult.sOut, "Start at serial port")) << "no run";
+  rSim.Stop();
+  EXPECT_EQ(ReadText(rSim.TracePath()).find(" in  "), std::string::npos) << "nothing sent";
 }
 
 TEST(Cli, FirmwareFileIsTheOnlyCandidate) {

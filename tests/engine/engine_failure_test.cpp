@@ -156,7 +156,8 @@ TEST(EngineFailure, ForeignClassWithRequiredServedClassGetsNoEntryCommand) {
   EXPECT_EQ(ReadText(rSim.TracePath()).find("bootloader entry"), std::string::npos);
 }
 
-// Images from a firmware file (image 0): 42 and 43 come before anything is programmed.
+// File images (image 0) that the file reader refuses, put in place directly: the engine's own
+// checks stay as a guard. 42 and 43 come before anything is programmed.
 struct TFileCase {
   const char* sName;
   std::vector<std::string> aLines;
@@ -197,9 +198,7 @@ std::string LowerCase(std::string sText) {
 
 TEST_P(EngineFileImage, FailsBeforeProgramming) {
   const TFileCase& rCase = GetParam();
-  TTempFile rFile(FirmwareFileText(rCase.aLines));
-  LoadFwFileImage(rFile.Path());
-  ASSERT_EQ(gnFwIndex, 0);
+  UseFileImage(rCase.aLines);
   TSimLogger rSim;
   const TRunLog rLog = RunEngine(rSim.Port());
   EXPECT_EQ(rLog.ValuesOf(cMSG_CHECK), std::vector<std::uint32_t>{0}) << "only the file image";
@@ -250,6 +249,28 @@ TEST(EngineFileImageUpdate, TwoLineImageProgramsOneLineWithoutProgress) {
   EXPECT_EQ(aFlash.begin()->first, 0x02C0U * 64);
 }
 
+TEST(EngineFileImageUpdate, WholeImageFromAFileProgramsLikeTheCarriedImage) {
+  ResetEngineState();
+  gnFwIndex = 12;
+  std::vector<std::string> slLines;
+  for (std::int32_t j = 0; j <= GetFwLastLine(); ++j) {
+    std::string sLine;
+    GetFwLine(j, sLine);
+    slLines.push_back(sLine);
+  }
+  TTempFile rFile(FirmwareFileText(slLines));
+  LoadFwFileImage(rFile.Path());
+  ASSERT_EQ(gslFwFileLines, slLines);
+  TSimLogger rSim;
+  const TRunLog rLog = RunEngine(rSim.Port());
+  ASSERT_EQ(rLog.Final().FnCode, cMSG_DONE) << "final value " << rLog.Final().FnValue;
+  EXPECT_EQ(gnFwIndex, 0);
+  EXPECT_EQ(rLog.ValuesOf(cMSG_VECTOR), (std::vector<std::uint32_t>{0, 1}));
+  rSim.Stop();
+  EXPECT_EQ(LastProgrammedAddress(rSim.TracePath()), 0x03DF * 64);
+  EXPECT_EQ(rSim.ReadFlash(), ImageBytes(12));
+}
+
 TEST(EngineFileImageUpdate, OtherRecordsAreSkippedAndOnlyTheLastVectorRecordIsProgrammed) {
   ResetEngineState();
   gnFwIndex = 12;
@@ -276,9 +297,9 @@ TEST(EngineFileImageUpdate, OtherRecordsAreSkippedAndOnlyTheLastVectorRecordIsPr
     std::snprintf(aSum, sizeof aSum, "%02X", (0x100 - (nSum & 0xFF)) & 0xFF);
     sEarlyVector.replace(sEarlyVector.size() - 2, 2, aSum);
   }
-  TTempFile rFile(FirmwareFileText(
-      {sEarlyVector, sFirst, ":020000040001F9", ":0400000001020304F2", sVector, ":00000001FF"}));
-  LoadFwFileImage(rFile.Path());
+  // The file reader refuses the address and short records; the engine passes them over.
+  UseFileImage(
+      {sEarlyVector, sFirst, ":020000040001F9", ":0400000001020304F2", sVector, ":00000001FF"});
   TSimLogger rSim;
   const TRunLog rLog = RunEngine(rSim.Port());
   ASSERT_EQ(rLog.Final().FnCode, cMSG_DONE) << "final value " << rLog.Final().FnValue;

@@ -1,5 +1,7 @@
 #include "uEngineRun.h"
 
+#include "catalogue/uFwHeader.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -175,4 +177,11 @@ std::string FirmwareFileText(const std::vector<std::string>& slLines) {
     sText += sLine + "\r\n";
   }
   return sText;
+}
+
+void UseFileImage(const std::vector<std::string>& slLines) {
+  std::istringstream sHeader(FirmwareFileText({}));
+  ReadFwFileHeader(sHeader, grFwFileHeader);
+  gslFwFileLines = slLines;
+  gnFwIndex = 0;
 }

@@ -57,3 +57,7 @@ private:
 
 // A firmware file text: header for class 0x6601, platform 24, print 53, BL3.0, then the lines.
 std::string FirmwareFileText(const std::vector<std::string>& slLines);
+
+// Image 0 set to the header of FirmwareFileText and these lines without the file reader, which
+// would refuse lines the engine must still guard against; gnFwIndex 0.
+void UseFileImage(const std::vector<std::string>& slLines);

@@ -29,7 +29,7 @@ QString WriteFirmwareFile(const QTemporaryDir& rDir, const QString& sName,
     return {};
   }
   rFile.write(sHead);
-  rFile.write(":0400000001020304F2\r\n:00000001FF\r\n");
+  rFile.write(":40000000" + QByteArray(128, '0') + "C0\r\n:00000001FF\r\n");
   return rFile.fileName();
 }
 
