@@ -274,6 +274,47 @@ TEST(Cli, MaxRepeatsZeroEndsWith44AfterAWrongEcho) {
   EXPECT_EQ(Count(rResult.sOut, "Start at serial port"), 1U);
 }
 
+// The port trace's monotonic time stamps ("+S.UUUUUU") of every "-- close" and "-- open" event,
+// in order, in microseconds.
+std::vector<std::pair<std::string, std::int64_t>> OpenAndCloseTimes(const std::string& sTrace) {
+  static const std::regex cEVENT(R"(\+(\d+)\.(\d{6}) port -?\d+ -- (open|close)\b)");
+  std::vector<std::pair<std::string, std::int64_t>> aEvents;
+  for (auto it = std::sregex_iterator(sTrace.begin(), sTrace.end(), cEVENT);
+       it != std::sregex_iterator(); ++it)
+    aEvents.emplace_back((*it)[3].str(),
+                         std::stoll((*it)[1].str()) * 1000000 + std::stoll((*it)[2].str()));
+  return aEvents;
+}
+
+TEST(Cli, RepeatAfterACommunicationFailureWaitsOneAndAHalfSeconds) {
+  TSimLogger rSim({"--fault", "silent:frame:1:always"});
+  const TConfigHome rHome(false);
+  const std::string sTrace = rHome.Path() + "/trace.txt";
+  const TCliResult rResult = RunCli(
+      {"--port", rSim.Port(), "--yes", "--max-repeats", "1", "--trace", sTrace}, rHome.Path());
+  EXPECT_EQ(rResult.nStatus, 30);
+  // The port closes before the run's final notice and opens again after the pause.
+  const auto aEvents = OpenAndCloseTimes(ReadText(sTrace));
+  ASSERT_EQ(aEvents.size(), 4U) << ReadText(sTrace);
+  EXPECT_EQ(aEvents[1].first, "close");
+  EXPECT_EQ(aEvents[2].first, "open");
+  EXPECT_GE(aEvents[2].second - aEvents[1].second, 1500000) << "the pause before the repeat";
+}
+
+TEST(Cli, CtrlCDuringTheRepeatPauseEndsWithProcessCancelled) {
+  TSimLogger rSim({"--fault", "silent:frame:1:always"});
+  const TConfigHome rHome(false);
+  TCliProcess rProcess({"--port", rSim.Port(), "--yes", "--max-repeats", "1"}, rHome.Path());
+  // The line comes just before the pause; a late signal still cancels the next run.
+  ASSERT_TRUE(rProcess.WaitForOutput("Repeat update because communication error!", 20000));
+  rProcess.Signal(SIGINT);
+  const TCliResult rResult = rProcess.Wait();
+  EXPECT_EQ(rResult.nStatus, 20) << rResult.sErr;
+  EXPECT_TRUE(Contains(rResult.sErr, "Process cancelled!")) << rResult.sErr;
+  EXPECT_EQ(Count(rResult.sOut, "Start at serial port"), 2U)
+      << "the repeat ends at its first check";
+}
+
 TEST(Cli, CtrlCCancelsTheRunWith20) {
   TSimLogger rSim;
   const TConfigHome rHome(false);

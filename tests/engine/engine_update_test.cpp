@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -107,6 +108,36 @@ TEST_F(EngineUpdate, GoodRunPostsEveryNotificationInOrder) {
   EXPECT_EQ(rLog.aNotes[nTail].FnValue, 1U);
   EXPECT_EQ(rLog.aNotes[nTail + 1].FnCode, cMSG_CLASS);
   EXPECT_EQ(rLog.aNotes[nTail + 1].FnValue, 0x6601U);
+}
+
+// The logger needs the pauses around the end command to write its flash and restart; its
+// restart takes less, so the identification's tries would hide their loss. Only what the
+// logger saw counts, as lower bounds: each span starts at the note the simulator wrote before
+// it echoed the last record (the worker cannot start its 500 ms pause earlier), and ends when
+// the next bytes arrived (the worker cannot send them before its pause is over).
+TEST_F(EngineUpdate, PausesAroundTheEndCommandAreHeldAsTheLoggerSees) {
+  TSimLogger rSim;
+  const TRunLog rLog = RunEngine(rSim.Port());
+  ASSERT_EQ(rLog.Final().FnCode, cMSG_DONE);
+  rSim.Stop();
+
+  const std::vector<TSimTraceLine> aTrace = ReadSimTrace(rSim.TracePath());
+  std::optional<std::int64_t> nLastRecord;
+  std::optional<std::int64_t> nEnd;
+  std::optional<std::int64_t> nNextIn;
+  for (const TSimTraceLine& rLine : aTrace) {
+    if (!nEnd && rLine.sKind == "--" &&
+        rLine.sText.find("programmed 64 bytes") != std::string::npos)
+      nLastRecord = rLine.nMicros;
+    else if (!nEnd && rLine.sKind == "--" &&
+             rLine.sText.find("end programming") != std::string::npos)
+      nEnd = rLine.nMicros;
+    else if (nEnd && !nNextIn && rLine.sKind == "in")
+      nNextIn = rLine.nMicros;
+  }
+  ASSERT_TRUE(nLastRecord && nEnd && nNextIn) << rSim.TraceTail(20);
+  EXPECT_GE(*nEnd - *nLastRecord, 500000) << "500 ms before the end command";
+  EXPECT_GE(*nNextIn - *nLastRecord, 500000 + 2000000) << "and 2000 ms after it";
 }
 
 TEST_F(EngineUpdate, FirstBootloaderGenerationReadsNothingAndUsesItsOwnCommands) {

@@ -155,6 +155,21 @@ std::int64_t LastProgrammedAddress(const std::string& sTracePath) {
   return nLast;
 }
 
+std::vector<TSimTraceLine> ReadSimTrace(const std::string& sTracePath) {
+  std::istringstream sTrace(ReadText(sTracePath));
+  static const std::regex cLINE(R"(^\s*(\d+)\.(\d{6}) (in |out|-- ) ?(.*)$)");
+  std::vector<TSimTraceLine> aLines;
+  for (std::string sLine; std::getline(sTrace, sLine);) {
+    std::smatch match;
+    if (!std::regex_match(sLine, match, cLINE)) continue;
+    std::string sKind = match[3].str();
+    if (sKind.back() == ' ') sKind.pop_back();
+    aLines.push_back(TSimTraceLine{
+        std::stoll(match[1].str()) * 1000000 + std::stoll(match[2].str()), sKind, match[4].str()});
+  }
+  return aLines;
+}
+
 TTempFile::TTempFile(const std::string& sContent) {
   char aName[] = "/tmp/tarvik-engine-test-XXXXXX";
   const int hFile = mkstemp(aName);

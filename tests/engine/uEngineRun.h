@@ -42,6 +42,15 @@ std::int64_t LastProgrammedAddress(const std::string& sTracePath);
 // The whole trace text.
 std::string ReadText(const std::string& sPath);
 
+// One line of the simulator's trace: its time since the simulator started, "in", "out" or
+// "--" (a note), and the rest of the line.
+struct TSimTraceLine {
+  std::int64_t nMicros;
+  std::string sKind;
+  std::string sText;
+};
+std::vector<TSimTraceLine> ReadSimTrace(const std::string& sTracePath);
+
 // A temporary firmware file with the given header values and lines; removed by the destructor.
 class TTempFile {
 public:
