@@ -112,6 +112,20 @@ TEST_F(PortOnPty, PortOpenedByAnotherProcessIsLeftAlone) {
   EXPECT_NE(Open(), cINVALID_PORT); // free again
 }
 
+TEST_F(PortOnPty, CloseLeavesTheLineAt9600WithHangUpOnClose) {
+  // Speed 0 on close would not spare the next open its DTR and RTS pulse (the drivers raise
+  // both when a speed replaces 0), and would leave a hung-up line to a program that opens the
+  // port next without setting a speed. The last close drops DTR and RTS (HUPCL).
+  ASSERT_NE(Open(), cINVALID_PORT);
+  ClosePortHandle(FhPort);
+  FhPort = cINVALID_PORT;
+  termios tio{};
+  ASSERT_EQ(tcgetattr(FPeer.SlaveFd(), &tio), 0);
+  EXPECT_EQ(cfgetospeed(&tio), B9600);
+  EXPECT_EQ(cfgetispeed(&tio), B9600);
+  EXPECT_NE(tio.c_cflag & HUPCL, 0U);
+}
+
 TEST(PortNames, MissingEmptyAndNonTerminalNamesFail) {
   EXPECT_EQ(OpenPort("", 9600), cINVALID_PORT);
   EXPECT_EQ(OpenPort("tarvik-no-such-port", 9600), cINVALID_PORT);
