@@ -13,6 +13,7 @@ bool gbReadInfoOnly = false;
 // Constant-initialised, so it is true before any code of any unit runs: the engine supports
 // read-info-only runs.
 bool gbReadInfoOnlySupported = true;
+std::atomic<std::int64_t> gnSerialNumber{-1};
 
 namespace {
 
@@ -124,6 +125,7 @@ void TTarvikCommThread::DoCommand() {
 
 void TTarvikCommThread::DoUpdate() {
   TUpdateRun rRun;
+  gnSerialNumber.store(-1);
   Identify(rRun);
   if (!IsBootloaderClass(rRun.nClass)) {
     EnterBootloader(rRun);
@@ -152,6 +154,7 @@ void TTarvikCommThread::EnterBootloader(TUpdateRun& rRun) {
     rRun.nAppVersion = rRun.nVersion;
     SendCommand(true, cCMD_IDENT, cIDENT_SN);
     rRun.nSN = MakeDWord(FRxBuffer[4], FRxBuffer[3], FRxBuffer[2], FRxBuffer[1]);
+    gnSerialNumber.store(rRun.nSN);
   }
   if (rRun.nVersion >= cBOOT_NEW_VERSION) {
     SendCommand(false, cCMD_BOOT, 0x81, 0x00, 0xA5, 0x5A, 0x00, 0x00);

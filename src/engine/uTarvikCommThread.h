@@ -4,10 +4,16 @@
 
 #include "worker/uCommThread.h"
 
+#include <atomic>
 #include <cstdint>
 
 extern bool gbReadInfoOnly;          // the run ends with 70 once an image is chosen
 extern bool gbReadInfoOnlySupported; // true: the engine supports read-info-only runs
+
+// The serial number that the latest update run read from the logger (only a logger of the
+// served class in its application tells it); -1 when that run read none. Written by the
+// worker before its final notification, for front ends that keep a record of each logger.
+extern std::atomic<std::int64_t> gnSerialNumber;
 
 class TTarvikCommThread : public TCommThread {
 public:

@@ -312,3 +312,13 @@ TEST(EngineRestrictedSN, RangesIncludeBothEnds) {
 TEST(EngineStart, ReadInfoOnlyIsSupportedFromTheStart) {
   EXPECT_TRUE(gbReadInfoOnlySupported);
 }
+
+TEST_F(EngineUpdate, SerialNumberOfTheLatestRunIsKeptForTheFrontEnds) {
+  TSimLogger rSim({"--serial", "0x50269"});
+  ASSERT_EQ(RunEngine(rSim.Port()).Final().FnCode, cMSG_DONE);
+  EXPECT_EQ(gnSerialNumber.load(), 328297);
+  // Now in the new application again; a logger in its bootloader tells no serial number.
+  TSimLogger rInBootloader({"--start-in-bootloader"});
+  ASSERT_EQ(RunEngine(rInBootloader.Port()).Final().FnCode, cMSG_DONE);
+  EXPECT_EQ(gnSerialNumber.load(), -1);
+}
