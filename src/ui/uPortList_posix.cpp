@@ -77,7 +77,8 @@ bool NaturalLess(const std::string& sLeft, const std::string& sRight) {
   return sLeft.size() - i < sRight.size() - j;
 }
 
-void FillPortListFrom(const std::string& sSysRoot, std::vector<std::string>& Strings) {
+void FillPortListFrom(const std::string& sSysRoot, std::vector<std::string>& Strings,
+                      const std::string& sDevDir) {
   Strings.clear();
   std::vector<std::string> slNames;
   std::error_code ec;
@@ -96,7 +97,7 @@ void FillPortListFrom(const std::string& sSysRoot, std::vector<std::string>& Str
   }
   std::sort(slNames.begin(), slNames.end(), NaturalLess);
   for (const std::string& sName : slNames) {
-    Strings.push_back("/dev/" + sName);
+    Strings.push_back(sDevDir + "/" + sName);
   }
 }
 

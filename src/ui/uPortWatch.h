@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
 
 // A non-blocking socket that receives the kernel's uevents; -1 when none can be opened.
 int OpenPortWatch();
@@ -12,6 +15,18 @@ void ClosePortWatch(int fd);
 // or removed: ACTION=add or ACTION=remove with SUBSYSTEM=tty.
 bool IsPortChangeUevent(const char* pData, std::size_t nLen);
 
+// A tty arrival or removal: the device's name under /dev ("ttyUSB0"; DEVNAME, else the last
+// part of the device path).
+struct TPortUevent {
+  bool bAdded = false;
+  std::string sName;
+};
+std::optional<TPortUevent> ParsePortUevent(const char* pData, std::size_t nLen);
+
 // Reads every datagram waiting on fd; true when one of them was a tty arrival or removal, or
 // when the kernel reports that uevents were lost (the list may have changed).
 bool ReadPortChanges(int fd);
+
+// The same, keeping the tty arrivals and removals (appended to aEvents in their order);
+// returns true when the kernel reports that uevents were lost.
+bool ReadPortUevents(int fd, std::vector<TPortUevent>& aEvents);

@@ -75,6 +75,13 @@ TEST_F(TFakeSysfs, RemovalOfAnAdapterShrinksTheList) {
   EXPECT_EQ(Ports(), std::vector<std::string>{"/dev/ttyUSB1"});
 }
 
+TEST_F(TFakeSysfs, DevicesNamedUnderAnotherDirectory) {
+  AddTty("ttyUSB1", "ftdi_sio");
+  std::vector<std::string> slPorts;
+  FillPortListFrom(FRoot.string(), slPorts, "/tmp/station/dev");
+  EXPECT_EQ(slPorts, std::vector<std::string>{"/tmp/station/dev/ttyUSB1"});
+}
+
 TEST(NaturalOrder, NumbersCompareByValue) {
   struct TCase {
     const char* sLeft;
@@ -131,6 +138,55 @@ TEST(PortChangeUevent, OnlyTtyArrivalsAndRemovals) {
         << rCase.sData.substr(0, rCase.sData.find('\0'));
   }
   EXPECT_FALSE(IsPortChangeUevent(nullptr, 10));
+}
+
+TEST(PortChangeUevent, NamesTheDeviceThatCameOrWent) {
+  struct TCase {
+    std::string sData;
+    bool bAdded;
+    const char* sName;
+  };
+  const TCase aCases[] = {
+      {Uevent({"add@/devices/x/tty/ttyUSB0", "ACTION=add", "SUBSYSTEM=tty", "DEVNAME=ttyUSB0"}),
+       true, "ttyUSB0"},
+      {Uevent({"remove@/devices/x/tty/ttyUSB3", "SUBSYSTEM=tty", "DEVNAME=ttyUSB3"}), false,
+       "ttyUSB3"},
+      // Without DEVNAME: the last part of the device path.
+      {Uevent({"remove@/devices/x/tty/ttyUSB7", "ACTION=remove", "SUBSYSTEM=tty"}), false,
+       "ttyUSB7"},
+      {Uevent({"add@/x", "ACTION=add", "DEVPATH=/devices/y/tty/ttyACM2", "SUBSYSTEM=tty"}), true,
+       "ttyACM2"},
+      {Uevent({"add@/devices/virtual/tty/pts", "ACTION=add", "SUBSYSTEM=tty", "DEVNAME=pts/4"}),
+       true, "pts/4"},
+  };
+  for (const TCase& rCase : aCases) {
+    const std::optional<TPortUevent> rEvent =
+        ParsePortUevent(rCase.sData.data(), rCase.sData.size());
+    ASSERT_TRUE(rEvent) << rCase.sName;
+    EXPECT_EQ(rEvent->bAdded, rCase.bAdded) << rCase.sName;
+    EXPECT_EQ(rEvent->sName, rCase.sName);
+  }
+  const std::string sOther = Uevent({"add@/devices/x/1-1", "ACTION=add", "SUBSYSTEM=usb"});
+  EXPECT_FALSE(ParsePortUevent(sOther.data(), sOther.size()));
+}
+
+TEST(PortChangeUevent, KeepsArrivalsAndRemovalsInTheirOrder) {
+  int aFd[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_DGRAM, 0, aFd), 0);
+  for (const std::string& sData :
+       {Uevent({"remove@/d/tty/ttyUSB0", "ACTION=remove", "SUBSYSTEM=tty", "DEVNAME=ttyUSB0"}),
+        Uevent({"add@/d/1-1", "ACTION=add", "SUBSYSTEM=usb"}),
+        Uevent({"add@/d/tty/ttyUSB0", "ACTION=add", "SUBSYSTEM=tty", "DEVNAME=ttyUSB0"})}) {
+    ASSERT_GT(::send(aFd[1], sData.data(), sData.size(), 0), 0);
+  }
+  std::vector<TPortUevent> aEvents;
+  EXPECT_FALSE(ReadPortUevents(aFd[0], aEvents)) << "nothing was lost";
+  ASSERT_EQ(aEvents.size(), 2U);
+  EXPECT_FALSE(aEvents[0].bAdded);
+  EXPECT_TRUE(aEvents[1].bAdded);
+  EXPECT_EQ(aEvents[1].sName, "ttyUSB0");
+  ::close(aFd[0]);
+  ::close(aFd[1]);
 }
 
 TEST(PortChangeUevent, ReadsEveryWaitingDatagramWithoutBlocking) {
