@@ -1,7 +1,5 @@
 #include "cli/uCliOutput.h"
 
-#include "ui/uNotifyText.h"
-
 #include <algorithm>
 #include <cstdio>
 
@@ -47,11 +45,11 @@ void TCliOutput::ShowBar() {
   }
 }
 
-void TCliOutput::Report(const std::string& sText) {
+void TCliOutput::Report(const std::string& sLine) {
   // stdout and stderr often share the terminal: the bar steps aside for the line.
   const bool bRedraw = FbBarShown;
   HideBar();
-  FOut << TimeStampedLine(sText) << '\n' << std::flush;
+  FOut << sLine << '\n' << std::flush;
   if (bRedraw) {
     ShowBar();
   }
@@ -65,4 +63,29 @@ void TCliOutput::Message(const std::string& sText) {
 void TCliOutput::Progress(int nPercent) {
   FnPercent = nPercent;
   ShowBar();
+}
+
+void TRunViewPair::Notification(std::uint32_t nCode, std::uint32_t nValue) {
+  FFirst.Notification(nCode, nValue);
+  FSecond.Notification(nCode, nValue);
+}
+
+void TRunViewPair::Report(const std::string& sLine) {
+  FFirst.Report(sLine);
+  FSecond.Report(sLine);
+}
+
+void TRunViewPair::Progress(int nPercent) {
+  FFirst.Progress(nPercent);
+  FSecond.Progress(nPercent);
+}
+
+void TRunViewPair::Message(const std::string& sText) {
+  FFirst.Message(sText);
+  FSecond.Message(sText);
+}
+
+void TRunViewPair::RunEnded() {
+  FFirst.RunEnded();
+  FSecond.RunEnded();
 }

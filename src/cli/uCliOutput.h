@@ -1,6 +1,8 @@
-// What the command line shows: the report lines on stdout, the message-window text and a
-// live progress bar on stderr.
+// What the command line shows for one port: the report lines on stdout, the message-window
+// text and a live progress bar on stderr.
 #pragma once
+
+#include "cli/uCliRun.h"
 
 #include <ostream>
 #include <string>
@@ -11,17 +13,15 @@ std::string ProgressBarText(int nPercent, int nWidth);
 // The window's texts use "\r\n" for a line break; a terminal wants "\n".
 std::string TerminalText(const std::string& sText);
 
-class TCliOutput {
+class TCliOutput : public TRunView {
 public:
   // bBar: stderr is a terminal, so the bar is drawn (and redrawn in place).
   TCliOutput(std::ostream& rOut, std::ostream& rErr, bool bBar);
 
-  // One report line, time-stamped, flushed at once.
-  void Report(const std::string& sText);
-  // A text of the message window (or a note of the command line itself).
-  void Message(const std::string& sText);
-  // The progress bar at nPercent.
-  void Progress(int nPercent);
+  // One time-stamped report line, flushed at once.
+  void Report(const std::string& sLine) override;
+  void Message(const std::string& sText) override;
+  void Progress(int nPercent) override;
 
 private:
   void HideBar();
@@ -32,4 +32,19 @@ private:
   bool FbBar;
   bool FbBarShown = false;
   int FnPercent = 0;
+};
+
+// Hands everything to two views: the output and a record of the run.
+class TRunViewPair : public TRunView {
+public:
+  TRunViewPair(TRunView& rFirst, TRunView& rSecond) : FFirst(rFirst), FSecond(rSecond) {}
+  void Notification(std::uint32_t nCode, std::uint32_t nValue) override;
+  void Report(const std::string& sLine) override;
+  void Progress(int nPercent) override;
+  void Message(const std::string& sText) override;
+  void RunEnded() override;
+
+private:
+  TRunView& FFirst;
+  TRunView& FSecond;
 };

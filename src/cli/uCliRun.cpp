@@ -14,32 +14,34 @@ constexpr std::uint32_t cWORKER_END_MS = 5000;
 constexpr std::uint32_t cPOLL_MS = 250;
 
 // Shows one notification; returns its view for the final decision.
-TNotifyView Show(const TNotification& rNote, const std::string& sPort, TCliOutput& rOutput) {
-  const TNotifyView rView = DescribeNotification(rNote.FnCode, rNote.FnValue, sPort);
-  if (rView.sReport) {
-    rOutput.Report(*rView.sReport);
+TNotifyView Show(const TNotification& rNote, const std::string& sPort, TRunView& rView) {
+  rView.Notification(rNote.FnCode, rNote.FnValue);
+  const TNotifyView rNotify = DescribeNotification(rNote.FnCode, rNote.FnValue, sPort);
+  if (rNotify.sReport) {
+    rView.Report(TimeStampedLine(*rNotify.sReport));
   }
-  if (rView.nProgress >= 0) {
-    rOutput.Progress(rView.nProgress);
+  if (rNotify.nProgress >= 0) {
+    rView.Progress(rNotify.nProgress);
   }
-  if (rView.sMessage) {
-    rOutput.Message(*rView.sMessage);
+  if (rNotify.sMessage) {
+    rView.Message(*rNotify.sMessage);
   }
-  return rView;
+  return rNotify;
 }
 
 // Starts one worker and shows its notifications up to the final one.
-TNotification RunOnce(const std::string& sPort, TCliOutput& rOutput) {
+TNotification RunOnce(const std::string& sPort, TRunView& rView) {
   auto pQueue = std::make_shared<TNotifyQueue>();
-  rOutput.Report(StartLineText(sPort));
+  rView.Report(TimeStampedLine(StartLineText(sPort)));
   TCommThread::Create<TTarvikCommThread>(pQueue, TCmd::tCMD0, sPort);
   for (;;) {
     const std::optional<TNotification> rNote = pQueue->Wait(cPOLL_MS);
     if (!rNote) {
       continue;
     }
-    if (Show(*rNote, sPort, rOutput).bFinal) {
+    if (Show(*rNote, sPort, rView).bFinal) {
       TCommThread::WaitForWorkers(cWORKER_END_MS);
+      rView.RunEnded();
       return *rNote;
     }
   }
@@ -51,11 +53,11 @@ int FailureExitStatus(std::int32_t iCode) {
   return iCode == 0 ? 1 : iCode;
 }
 
-int RunUpdate(const TRunSettings& rSettings, TCliOutput& rOutput) {
+int RunUpdate(const TRunSettings& rSettings, TRunView& rView) {
   std::uint32_t nRepeats = 0;
-  gbCancel.store(false);
+  gbCancel.store(gbInterrupted.load());
   for (;;) {
-    const TNotification rFinal = RunOnce(rSettings.sPort, rOutput);
+    const TNotification rFinal = RunOnce(rSettings.sPort, rView);
     if (rFinal.FnCode == cMSG_DONE) {
       return 0;
     }
@@ -66,8 +68,8 @@ int RunUpdate(const TRunSettings& rSettings, TCliOutput& rOutput) {
       return FailureExitStatus(static_cast<std::int32_t>(rFinal.FnValue));
     }
     if (rSettings.nMaxRepeats && nRepeats >= *rSettings.nMaxRepeats) {
-      rOutput.Message("No repeats left (--max-repeats " + std::to_string(*rSettings.nMaxRepeats) +
-                      ").");
+      rView.Message("No repeats left (--max-repeats " + std::to_string(*rSettings.nMaxRepeats) +
+                    ").");
       return bRepeatAfterPause ? cERR_NO_ANSWER : cERR_ECHO;
     }
     ++nRepeats;

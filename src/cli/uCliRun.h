@@ -2,11 +2,28 @@
 // on, with the window's automatic repeats.
 #pragma once
 
-#include "cli/uCliOutput.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
+
+// What one port's update shows, in the order the window shows it.
+class TRunView {
+public:
+  virtual ~TRunView() = default;
+  // Every notification, before what it shows; for views that keep a record of the run.
+  virtual void Notification(std::uint32_t nCode, std::uint32_t nValue) {
+    static_cast<void>(nCode);
+    static_cast<void>(nValue);
+  }
+  // One report line with its time stamp, "hh-nn-ss -> text".
+  virtual void Report(const std::string& sLine) = 0;
+  // The progress bar's position, 0 to 100.
+  virtual void Progress(int nPercent) = 0;
+  // A text of the message window, or a note of the command line itself.
+  virtual void Message(const std::string& sText) = 0;
+  // A run (one worker) has ended with its final notification.
+  virtual void RunEnded() {}
+};
 
 struct TRunSettings {
   std::string sPort;
@@ -19,5 +36,6 @@ int FailureExitStatus(std::int32_t iCode);
 
 // Runs workers until one ends without a repeat; returns the exit status: 0 done, the failure
 // code, 1 for a failure without a code, 30 when the repeats ran out after cMSG_REPEAT (44
-// when they ran out after a wrong echo).
-int RunUpdate(const TRunSettings& rSettings, TCliOutput& rOutput);
+// when they ran out after a wrong echo). A Ctrl+C that came before the call (gbInterrupted)
+// is in force from the first exchange on.
+int RunUpdate(const TRunSettings& rSettings, TRunView& rView);

@@ -2,8 +2,11 @@
 
 #include "worker/uCommThread.h"
 
+#include <cerrno>
 #include <csignal>
 #include <iostream>
+#include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 std::atomic<bool> gbInterrupted{false};
@@ -51,4 +54,29 @@ void InstallInterruptHandler() {
   rAction.sa_flags = SA_RESETHAND; // a second Ctrl+C ends the program at once
   sigaction(SIGINT, &rAction, nullptr);
   sigaction(SIGTERM, &rAction, nullptr);
+}
+
+void EnableTerminalEscapes() {}
+
+int TerminalColumns() {
+  winsize rSize{};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &rSize) == 0 && rSize.ws_col > 0) {
+    return rSize.ws_col;
+  }
+  return 80;
+}
+
+void CancelAtEndOfInput() {
+  // Detached: the process may end while the thread still waits in read().
+  std::thread([] {
+    char aBuffer[256];
+    for (;;) {
+      const ssize_t nRead = read(STDIN_FILENO, aBuffer, sizeof aBuffer);
+      if (nRead == 0 || (nRead < 0 && errno != EINTR)) {
+        break;
+      }
+    }
+    gbInterrupted.store(true);
+    gbCancel.store(true);
+  }).detach();
 }

@@ -3,6 +3,7 @@
 #include "worker/uCommThread.h"
 
 #include <iostream>
+#include <thread>
 #include <windows.h>
 
 std::atomic<bool> gbInterrupted{false};
@@ -54,4 +55,34 @@ std::optional<std::string> ReadTerminalLine() {
 
 void InstallInterruptHandler() {
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+void EnableTerminalEscapes() {
+  const HANDLE hError = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD nMode = 0;
+  if (GetConsoleMode(hError, &nMode) != 0) {
+    SetConsoleMode(hError, nMode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  }
+}
+
+int TerminalColumns() {
+  CONSOLE_SCREEN_BUFFER_INFO rInfo{};
+  if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &rInfo) != 0) {
+    const int nColumns = rInfo.srWindow.Right - rInfo.srWindow.Left + 1;
+    if (nColumns > 0) return nColumns;
+  }
+  return 80;
+}
+
+void CancelAtEndOfInput() {
+  // Detached: the process may end while the thread still waits in ReadFile.
+  std::thread([] {
+    const HANDLE hInput = GetStdHandle(STD_INPUT_HANDLE);
+    char aBuffer[256];
+    DWORD nRead = 0;
+    while (ReadFile(hInput, aBuffer, sizeof aBuffer, &nRead, nullptr) && nRead > 0) {
+    }
+    gbInterrupted.store(true);
+    gbCancel.store(true);
+  }).detach();
 }

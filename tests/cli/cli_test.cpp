@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{"UnknownArgument", false, {"--port", "x", "hello"}, "unknown argument"},
         TUsageCase{"MissingPort", false, {"--yes"}, "--port NAME is required"},
         TUsageCase{"PortWithoutValue", false, {"--port"}, "--port needs a value"},
-        TUsageCase{"PortTwice", false, {"--port", "a", "--port=b"}, "more than once"},
+        TUsageCase{"SamePortTwice", false, {"--port", "a", "--port=a"}, "more than once"},
         TUsageCase{"BadRepeats", false, {"--port", "x", "--max-repeats", "-1"}, "--max-repeats"},
         TUsageCase{
             "RepeatsNotANumber", false, {"--port", "x", "--max-repeats=3x"}, "--max-repeats"},

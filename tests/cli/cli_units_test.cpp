@@ -160,7 +160,7 @@ TEST(CliOutput, ReportLinesGoToStdoutTheBarToStderr) {
   std::ostringstream sErr;
   TCliOutput rOutput(sOut, sErr, true);
   rOutput.Progress(50);
-  rOutput.Report("Progress 50%");
+  rOutput.Report(TimeStampedLine("Progress 50%"));
   rOutput.Message("done");
   EXPECT_TRUE(std::regex_match(sOut.str(), std::regex(R"(\d\d-\d\d-\d\d -> Progress 50%\n)")));
   EXPECT_NE(sErr.str().find("50%"), std::string::npos);
@@ -176,13 +176,13 @@ TEST(CliOutput, ReportLinesGoToStdoutTheBarToStderr) {
 TEST(CliArgs, ParsesOptionsAndWindowOptions) {
   const TCliOptions rOptions = ParseCliArgs(
       {"--port", "COM7", "--yes", "cc:-", "MF:+", "--max-repeats=3", "--trace", "t.txt", "f:+"});
-  EXPECT_EQ(rOptions.sPort, "COM7");
+  EXPECT_EQ(rOptions.slPorts, std::vector<std::string>{"COM7"});
   EXPECT_TRUE(rOptions.bYes);
   EXPECT_EQ(rOptions.nMaxRepeats, 3U);
   EXPECT_EQ(rOptions.sTrace, "t.txt");
   EXPECT_EQ(rOptions.slWindowOptions, (std::vector<std::string>{"cc:-", "MF:+", "f:+"}));
   EXPECT_FALSE(rOptions.nMaxRepeats == std::nullopt);
-  EXPECT_EQ(ParseCliArgs({"--port=a=b"}).sPort, "a=b");
+  EXPECT_EQ(ParseCliArgs({"--port=a=b"}).slPorts, std::vector<std::string>{"a=b"});
   EXPECT_EQ(ParseCliArgs({}).nMaxRepeats, std::nullopt);
 }
 
