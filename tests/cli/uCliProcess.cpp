@@ -15,8 +15,15 @@
 
 namespace {
 
-[[noreturn]] void ExecCli(const std::vector<std::string>& aArgs, const std::string& sConfigHome) {
+[[noreturn]] void ExecCli(const std::vector<std::string>& aArgs, const std::string& sConfigHome,
+                          const TCliStart& rStart) {
   setenv("XDG_CONFIG_HOME", sConfigHome.c_str(), 1);
+  for (const auto& [sName, sValue] : rStart.aEnvironment) {
+    setenv(sName.c_str(), sValue.c_str(), 1);
+  }
+  if (rStart.hInherited >= 0) {
+    fcntl(rStart.hInherited, F_SETFD, 0);
+  }
   std::vector<char*> aArgv;
   std::string sProgram = TARVIK_CLI_PATH;
   aArgv.push_back(sProgram.data());
@@ -31,15 +38,19 @@ namespace {
 } // namespace
 
 TCliProcess::TCliProcess(const std::vector<std::string>& aArgs, const std::string& sConfigHome,
-                         bool bTerminal) {
-  if (bTerminal) {
+                         bool bTerminal)
+    : TCliProcess(aArgs, sConfigHome, TCliStart{bTerminal, {}, -1}) {}
+
+TCliProcess::TCliProcess(const std::vector<std::string>& aArgs, const std::string& sConfigHome,
+                         const TCliStart& rStart) {
+  if (rStart.bTerminal) {
     int hMaster = -1;
     FnPid = forkpty(&hMaster, nullptr, nullptr, nullptr);
     if (FnPid < 0) {
       throw std::runtime_error("forkpty failed");
     }
     if (FnPid == 0) {
-      ExecCli(aArgs, sConfigHome);
+      ExecCli(aArgs, sConfigHome, rStart);
     }
     FhOut = hMaster;
     return;
@@ -60,7 +71,7 @@ TCliProcess::TCliProcess(const std::vector<std::string>& aArgs, const std::strin
     dup2(aErr[1], 2);
     close(aOut[0]);
     close(aErr[0]);
-    ExecCli(aArgs, sConfigHome);
+    ExecCli(aArgs, sConfigHome, rStart);
   }
   close(aOut[1]);
   close(aErr[1]);
@@ -108,6 +119,23 @@ bool TCliProcess::WaitForOutput(const std::string& sText, int nTimeoutMs) {
   const auto tEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
   while (FResult.sOut.find(sText) == std::string::npos) {
     if (FhOut < 0 || std::chrono::steady_clock::now() > tEnd) {
+      return false;
+    }
+    Pump(50);
+  }
+  return true;
+}
+
+bool TCliProcess::WaitForError(const std::string& sText, int nTimeoutMs) {
+  return WaitUntil(
+      [&](const TCliResult& rSoFar) { return rSoFar.sErr.find(sText) != std::string::npos; },
+      nTimeoutMs);
+}
+
+bool TCliProcess::WaitUntil(const std::function<bool(const TCliResult&)>& fnDone, int nTimeoutMs) {
+  const auto tEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
+  while (!fnDone(FResult)) {
+    if ((FhOut < 0 && FhErr < 0) || std::chrono::steady_clock::now() > tEnd) {
       return false;
     }
     Pump(50);
