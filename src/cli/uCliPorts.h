@@ -10,6 +10,10 @@
 // The ports that the window lists, in its order.
 std::vector<std::string> ListSerialPorts();
 
+// The port's device is there to be opened. On Linux a tty shows in sysfs a moment before its
+// node in /dev; a port started in that moment would fail to open.
+bool PortDeviceExists(const std::string& sPort);
+
 class TPortWatcher {
 public:
   TPortWatcher();

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -58,6 +59,12 @@ std::vector<std::string> ListSerialPorts() {
     FillPortList(slPorts);
   }
   return slPorts;
+}
+
+bool PortDeviceExists(const std::string& sPort) {
+  const std::string sPath = sPort.find('/') == std::string::npos ? "/dev/" + sPort : sPort;
+  struct stat rInfo {};
+  return stat(sPath.c_str(), &rInfo) == 0;
 }
 
 TPortWatcher::TPortWatcher() : FtNextRead(std::chrono::steady_clock::now() + cREREAD_INTERVAL) {

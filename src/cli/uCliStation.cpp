@@ -77,7 +77,11 @@ int RunStation(bool bPresentToo, const std::string& sProgram, const TFleet::TArg
       }
     }
     if (bReadList || rChanges.bListChanged) {
-      const TStationPorts::TArrivals rArrivals = rPorts.Arrivals(ListSerialPorts(), fnRunning);
+      // A port whose device is not there yet is not taken as arrived: the next reading of the
+      // list takes it.
+      std::vector<std::string> slListed = ListSerialPorts();
+      std::erase_if(slListed, [](const std::string& sPort) { return !PortDeviceExists(sPort); });
+      const TStationPorts::TArrivals rArrivals = rPorts.Arrivals(slListed, fnRunning);
       for (const std::string& sPort : rArrivals.slRunning) {
         rConsole.Err(sPort + ": back while its update runs; not started again");
       }

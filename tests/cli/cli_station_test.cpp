@@ -85,20 +85,31 @@ protected:
     ASSERT_EQ(::send(FhTest, sData.data(), sData.size(), 0), static_cast<ssize_t>(sData.size()));
   }
 
-  // An adapter of sDriver with a logger behind it; the system tells of it when bTell.
-  TSimLogger& Plug(const std::string& sName, std::vector<std::string> aArgs = {},
-                   const std::string& sDriver = "ftdi_sio", bool bTell = true) {
+  // A tty of sDriver in sysfs.
+  void AddAdapter(const std::string& sName, const std::string& sDriver) {
     const fs::path pathDriver = FRoot / "sys" / "bus" / "usb-serial" / "drivers" / sDriver;
     fs::create_directories(pathDriver);
     fs::create_directories(FRoot / "sys" / "class" / "tty" / sName / "device");
     fs::create_directory_symlink(pathDriver,
                                  FRoot / "sys" / "class" / "tty" / sName / "device" / "driver");
+  }
+
+  // The device of the tty: a logger whose port is linked there.
+  TSimLogger& StartLogger(const std::string& sName, std::vector<std::string> aArgs = {}) {
     aArgs.insert(aArgs.end(), {"--link", Dev(sName)});
     FaSims.push_back(std::make_unique<TSimLogger>(aArgs));
+    return *FaSims.back();
+  }
+
+  // An adapter of sDriver with a logger behind it; the system tells of it when bTell.
+  TSimLogger& Plug(const std::string& sName, std::vector<std::string> aArgs = {},
+                   const std::string& sDriver = "ftdi_sio", bool bTell = true) {
+    TSimLogger& rSim = StartLogger(sName, std::move(aArgs));
+    AddAdapter(sName, sDriver);
     if (bTell) {
       Send("add", sName);
     }
-    return *FaSims.back();
+    return rSim;
   }
 
   // Pulls the adapter out: its logger stops (its flash stays readable), the tty goes.
@@ -207,6 +218,24 @@ TEST_F(Station, PortBackWhileItsUpdateRunsIsNotStartedTwice) {
   EXPECT_EQ(aRecords[0]["exit_code"], 20);
   EXPECT_EQ(aRecords[0]["outcome"], "Process cancelled!");
   EXPECT_EQ(aRecords[0]["runs"], 1);
+}
+
+TEST_F(Station, PortListedBeforeItsDeviceExistsIsTakenOnceTheDeviceIsThere) {
+  StartStation();
+  AddAdapter("ttyUSB0", "ftdi_sio"); // in sysfs, its device not yet in /dev
+  Send("add", "ttyUSB0");
+  TSimLogger& rOther = Plug("ttyUSB1");
+  // The list with both was read: the one without its device was not started.
+  ASSERT_TRUE(FpStation->WaitForError(Dev("ttyUSB1") + ": arrived", cWAIT_MS));
+  TSimLogger& rLate = StartLogger("ttyUSB0");
+  Send("add", "ttyUSB0");
+  ASSERT_TRUE(WaitForRows(Dev("ttyUSB0"), 1)) << FpStation->SoFar().sErr;
+  ASSERT_TRUE(WaitForRows(Dev("ttyUSB1"), 1)) << FpStation->SoFar().sErr;
+  const TCliResult rResult = Stop();
+  EXPECT_EQ(rResult.nStatus, 0) << rResult.sOut << rResult.sErr;
+  EXPECT_EQ(Count(rResult.sErr, Dev("ttyUSB0") + ": arrived"), 1U) << rResult.sErr;
+  EXPECT_TRUE(rLate.ReadFlash() == ImageBytes(12));
+  EXPECT_TRUE(rOther.ReadFlash() == ImageBytes(12));
 }
 
 TEST_F(Station, WithAllPortsThePortsThereAtTheStartAreUpdatedToo) {
