@@ -30,10 +30,14 @@ bool TStationPorts::Left(const std::string& sPort) {
 TStationPorts::TArrivals
 TStationPorts::Arrivals(const std::vector<std::string>& slListed,
                         const std::function<bool(const std::string&)>& fnRunning) {
-  std::erase_if(FsetPresent, [&](const std::string& sPort) {
-    return std::find(slListed.begin(), slListed.end(), sPort) == slListed.end();
-  });
   TArrivals rArrivals;
+  std::erase_if(FsetPresent, [&](const std::string& sPort) {
+    const bool bGone = std::find(slListed.begin(), slListed.end(), sPort) == slListed.end();
+    if (bGone) {
+      rArrivals.slLeft.push_back(sPort);
+    }
+    return bGone;
+  });
   for (const std::string& sPort : slListed) {
     if (FsetPresent.insert(sPort).second) {
       (fnRunning(sPort) ? rArrivals.slRunning : rArrivals.slStart).push_back(sPort);
@@ -82,6 +86,9 @@ int RunStation(bool bPresentToo, const std::string& sProgram, const TFleet::TArg
       std::vector<std::string> slListed = ListSerialPorts();
       std::erase_if(slListed, [](const std::string& sPort) { return !PortDeviceExists(sPort); });
       const TStationPorts::TArrivals rArrivals = rPorts.Arrivals(slListed, fnRunning);
+      for (const std::string& sPort : rArrivals.slLeft) {
+        rConsole.Err(sPort + ": left");
+      }
       for (const std::string& sPort : rArrivals.slRunning) {
         rConsole.Err(sPort + ": back while its update runs; not started again");
       }

@@ -20,8 +20,9 @@ public:
   struct TArrivals {
     std::vector<std::string> slStart;   // to update, in the list's order
     std::vector<std::string> slRunning; // back while their update still runs: not again
+    std::vector<std::string> slLeft;    // no longer listed: taken as gone
   };
-  // The ports listed now. A port that is no longer listed is taken as gone.
+  // The ports listed now.
   TArrivals Arrivals(const std::vector<std::string>& slListed,
                      const std::function<bool(const std::string&)>& fnRunning);
 

@@ -407,6 +407,7 @@ struct TStationStep {
   std::vector<std::string> slRunning;   // ports whose update runs at this step
   std::vector<std::string> slExpected;  // ports to update (Listed)
   std::vector<std::string> slBack = {}; // back while their update runs (Listed)
+  std::vector<std::string> slLeft = {}; // no longer listed (Listed)
 };
 
 struct TStationCase {
@@ -432,8 +433,8 @@ TEST(CliStationPorts, EachPortOnceWhenItArrives) {
         {S::Listed, {"A"}, {}, {"A"}},
         {S::Listed, {"A"}, {}, {}}}},
       {"GoneFromTheListWithoutAReportCountsAsLeft",
-       {"A"},
-       {{S::Listed, {}, {}, {}}, {S::Listed, {"A"}, {}, {"A"}}}},
+       {"A", "B"},
+       {{S::Listed, {"B"}, {}, {}, {}, {"A"}}, {S::Listed, {"A", "B"}, {}, {"A"}}}},
       {"BackWhileItsUpdateRunsIsNotStartedAgain",
        {},
        {{S::Listed, {"A"}, {}, {"A"}},
@@ -459,6 +460,7 @@ TEST(CliStationPorts, EachPortOnceWhenItArrives) {
         const TStationPorts::TArrivals rArrivals = rPorts.Arrivals(rStep.slPorts, fnRunning);
         EXPECT_EQ(rArrivals.slStart, rStep.slExpected) << rCase.sName << ", step " << i;
         EXPECT_EQ(rArrivals.slRunning, rStep.slBack) << rCase.sName << ", step " << i;
+        EXPECT_EQ(rArrivals.slLeft, rStep.slLeft) << rCase.sName << ", step " << i;
       }
     }
   }
