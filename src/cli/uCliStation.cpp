@@ -62,6 +62,8 @@ int RunStation(bool bPresentToo, const std::string& sProgram, const TFleet::TArg
     if (pJson != nullptr && !pJson->Write(rResult)) {
       rConsole.Err(rResult.sPort + ": the record could not be written to the JSON file");
     }
+    // A station runs for days: only what the exit status needs is kept.
+    rResult.slReport = {};
     aResults.push_back(std::move(rResult));
   };
 
