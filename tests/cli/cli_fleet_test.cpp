@@ -403,3 +403,13 @@ INSTANTIATE_TEST_SUITE_P(
                         4,
                         "/nonexistent/x.json"}),
     [](const auto& rInfo) { return std::string(rInfo.param.sName); });
+
+TEST(CliFleet, HelpDescribesFleetStationAndJson) {
+  const TConfigHome rHome(false);
+  const TCliResult rResult = RunCli({"--help"}, rHome.Path());
+  EXPECT_EQ(rResult.nStatus, 0);
+  for (const char* sPart : {"--all-ports", "--watch", "--json FILE", "summary table",
+                            "Process cancelled!", "5      fleet and station"}) {
+    EXPECT_TRUE(Contains(rResult.sOut, sPart)) << sPart;
+  }
+}
