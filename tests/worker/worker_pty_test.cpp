@@ -1,20 +1,66 @@
 // Frame and line exchanges byte for byte against a raw pseudo-terminal peer, and whole
 // worker runs where the exact bytes and their timing on the wire matter.
 #include "link/uCrc.h"
+#include "link/uRS232_internal.h"
 #include "uPtyPeer.h"
 #include "uTestWorker.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// The peer stamps a chunk when its thread gets to read it, a little after the bytes came
-// (more so on a loaded machine); a missing pause would still be short by 100 ms.
-constexpr auto cStampSlack = 20ms;
+// Pauses are timed from the port's own byte trace: each write is stamped by the writing
+// thread after the write and before the pause that follows it, so load can only lengthen the
+// gaps. (The peer's stamps cannot bound them: its thread may read one chunk late and the
+// next on time.)
+class TWriteTimes {
+public:
+  TWriteTimes()
+      : FsPath(testing::TempDir() + "worker_writes_" + std::to_string(getpid()) + ".txt") {
+    OpenPortTrace(FsPath);
+  }
+  ~TWriteTimes() {
+    ClosePortTrace();
+    std::remove(FsPath.c_str());
+  }
+  TWriteTimes(const TWriteTimes&) = delete;
+  TWriteTimes& operator=(const TWriteTimes&) = delete;
+
+  // The time since the trace began of every write, and of every note with sNote.
+  std::vector<std::chrono::microseconds> Stamps(const std::string& sWhat = "out") {
+    std::vector<std::chrono::microseconds> aStamps;
+    std::ifstream file(FsPath);
+    for (std::string sLine; std::getline(file, sLine);) {
+      const std::size_t nPlus = sLine.find(" +");
+      const std::size_t nPort = sLine.find(" port ");
+      if (nPlus == std::string::npos || nPort == std::string::npos) continue;
+      const std::size_t nKind = sLine.find(' ', nPort + 6);
+      if (nKind == std::string::npos || sLine.compare(nKind + 1, sWhat.size(), sWhat) != 0)
+        continue;
+      const double dSeconds = std::stod(sLine.substr(nPlus + 2, nPort - nPlus - 2));
+      aStamps.emplace_back(static_cast<std::int64_t>(dSeconds * 1e6 + 0.5));
+    }
+    return aStamps;
+  }
+
+  // Gaps between successive stamps.
+  std::vector<std::chrono::microseconds> Gaps(const std::string& sWhat = "out") {
+    const auto aStamps = Stamps(sWhat);
+    std::vector<std::chrono::microseconds> aGaps;
+    for (std::size_t i = 1; i < aStamps.size(); ++i)
+      aGaps.push_back(aStamps[i] - aStamps[i - 1]);
+    return aGaps;
+  }
+
+private:
+  std::string FsPath;
+};
 
 TBytes Frame(std::uint8_t byStatus, std::vector<std::uint8_t> aData = {0, 0, 0, 0, 0, 0}) {
   TBytes aFrame(8, 0); // sized up front: GCC 12 -O2 misreads an insert into {byStatus}
@@ -26,14 +72,6 @@ TBytes Frame(std::uint8_t byStatus, std::vector<std::uint8_t> aData = {0, 0, 0, 
 
 TBytes Text(const std::string& s) {
   return TBytes(s.begin(), s.end());
-}
-
-// Times between the arrivals of successive n-byte units at the peer.
-std::vector<TClock::duration> Gaps(const std::vector<TChunk>& aChunks) {
-  std::vector<TClock::duration> aGaps;
-  for (std::size_t i = 1; i < aChunks.size(); ++i)
-    aGaps.push_back(aChunks[i].tAt - aChunks[i - 1].tAt);
-  return aGaps;
 }
 
 std::int32_t CodeOf(const std::function<void()>& call) {
@@ -101,27 +139,36 @@ TEST_F(ExchangeOnPty, BadAnswersAreRetriedWithTheSameFrameAfterPauses) {
   const TBytes aGood = Frame(0x00, {1, 2, 3, 4, 5, 6});
   const TBytes aSevenBytes(aGood.begin(), aGood.begin() + 7);
   FPeer.AnswerUnits(8, {aSevenBytes, aWrongCrc, aGood});
+  TWriteTimes writes;
 
   FWorker.SendCommand(true, 1);
 
-  const auto aChunks = FPeer.Chunks();
-  ASSERT_EQ(aChunks.size(), 3U);
-  for (const TChunk& chunk : aChunks)
-    EXPECT_EQ(chunk.aData, aChunks[0].aData);
-  for (const auto nGap : Gaps(aChunks))
-    EXPECT_GE(nGap, 100ms - cStampSlack);
+  FPeer.WaitReceived(24, 1000);
+  const TBytes aReceived = FPeer.Received();
+  ASSERT_EQ(aReceived.size(), 24U);
+  EXPECT_EQ(TBytes(aReceived.begin() + 8, aReceived.begin() + 16),
+            TBytes(aReceived.begin(), aReceived.begin() + 8));
+  EXPECT_EQ(TBytes(aReceived.begin() + 16, aReceived.end()),
+            TBytes(aReceived.begin(), aReceived.begin() + 8));
+  const auto aGaps = writes.Gaps();
+  ASSERT_EQ(aGaps.size(), 2U);
+  for (const auto nGap : aGaps)
+    EXPECT_GE(nGap, 100ms);
   EXPECT_EQ(TBytes(FWorker.FRxBuffer, FWorker.FRxBuffer + 8), aGood);
 }
 
 TEST_F(ExchangeOnPty, FiveTriesWithoutAnswerRaise30) {
   FPeer.AnswerUnits(8, {}); // never answers
+  TWriteTimes writes;
   const auto tStart = TClock::now();
   EXPECT_EQ(CodeOf([&] { FWorker.SendCommand(true, 1); }), cERR_NO_ANSWER);
   const auto nTook = TClock::now() - tStart;
-  const auto aChunks = FPeer.Chunks();
-  ASSERT_EQ(aChunks.size(), 5U);
-  for (const auto nGap : Gaps(aChunks))
-    EXPECT_GE(nGap, 308ms - cStampSlack); // 208 ms read + 100 ms pause
+  FPeer.WaitReceived(5 * 8, 1000);
+  EXPECT_EQ(FPeer.Received().size(), 5 * 8U);
+  const auto aGaps = writes.Gaps();
+  ASSERT_EQ(aGaps.size(), 4U);
+  for (const auto nGap : aGaps)
+    EXPECT_GE(nGap, 308ms); // 208 ms read + 100 ms pause
   EXPECT_GE(nTook, 5 * 208ms + 4 * 100ms);
   EXPECT_LT(nTook, 3000ms);
 }
@@ -136,7 +183,7 @@ TEST_F(ExchangeOnPty, StatusBitRaises41AtOnceOtherStatusBitsPass) {
     EXPECT_EQ(e.iException, cERR_LOGGER);
     EXPECT_STREQ(e.what(), "Tarv Exception!");
   }
-  EXPECT_EQ(FPeer.Chunks().size(), 2U); // no retry after the status bit
+  EXPECT_EQ(FPeer.Received().size(), 16U); // no retry after the status bit
 }
 
 TEST_F(ExchangeOnPty, CancelRaises20WithoutWriting) {
@@ -200,12 +247,13 @@ TEST_F(ExchangeOnPty, AnswerOneByteShortFailsYetFRxCntIsTheFullLength) {
 TEST_F(ExchangeOnPty, ChecksumOffThenRetryWritesTheSameLine) {
   const std::string sRequest = ":0100000520DA";
   FPeer.AnswerUnits(sRequest.size(), {Text(":0100000521DA"), Text(":0100000520DA")});
+  TWriteTimes writes;
   EXPECT_TRUE(FWorker.SendLine(sRequest, 1, true));
-  const auto aChunks = FPeer.Chunks();
-  ASSERT_EQ(aChunks.size(), 2U);
-  EXPECT_EQ(aChunks[0].aData, Text(sRequest));
-  EXPECT_EQ(aChunks[1].aData, Text(sRequest));
-  EXPECT_GE(Gaps(aChunks)[0], 100ms - cStampSlack);
+  FPeer.WaitReceived(2 * sRequest.size(), 1000);
+  EXPECT_EQ(FPeer.Received(), Text(sRequest + sRequest));
+  const auto aGaps = writes.Gaps();
+  ASSERT_EQ(aGaps.size(), 1U);
+  EXPECT_GE(aGaps[0], 100ms);
   EXPECT_EQ(FWorker.AnswerLine(), ":0100000520DA");
 }
 
@@ -271,7 +319,8 @@ TEST_P(SilentLine, FiveTriesThenFalseOr30) {
   if (!bFail) {
     EXPECT_FALSE(bResult);
   }
-  EXPECT_EQ(FPeer.Chunks().size(), 5U);
+  FPeer.WaitReceived(5 * 13, 1000);
+  EXPECT_EQ(FPeer.Received().size(), 5 * 13U); // five tries
 }
 
 INSTANTIATE_TEST_SUITE_P(BothWays, SilentLine, testing::Bool());
@@ -281,9 +330,10 @@ INSTANTIATE_TEST_SUITE_P(BothWays, SilentLine, testing::Bool());
 TEST(WorkerRunOnPty, WakesTwiceWithPausesThenRunsTheCommandAndEndsDone) {
   gbCancel = false;
   TPtyPeer peer;
-  TClock::time_point tScript;
-  const TRunResult run =
-      RunWorker(peer.Path(), TCmd::tCMD2, [&](TScriptWorker&) { tScript = TClock::now(); });
+  TWriteTimes writes;
+  const TRunResult run = RunWorker(peer.Path(), TCmd::tCMD2, [&](TScriptWorker& worker) {
+    TracePortEvent(worker.FhPort, "script");
+  });
   ASSERT_EQ(run.aNotes.size(), 1U);
   EXPECT_EQ(run.aNotes[0].FnCode, cMSG_DONE);
   EXPECT_EQ(run.aNotes[0].FnValue, 2U);
@@ -291,12 +341,14 @@ TEST(WorkerRunOnPty, WakesTwiceWithPausesThenRunsTheCommandAndEndsDone) {
   EXPECT_TRUE(run.bWorkerEnded);
   EXPECT_TRUE(run.bNothingAfterFinal);
 
-  const auto aChunks = peer.Chunks();
-  ASSERT_EQ(aChunks.size(), 2U);
-  EXPECT_EQ(aChunks[0].aData, TBytes(8, 0));
-  EXPECT_EQ(aChunks[1].aData, TBytes(8, 0));
-  EXPECT_GE(aChunks[1].tAt - aChunks[0].tAt, 100ms - cStampSlack);
-  EXPECT_GE(tScript - aChunks[0].tAt, 200ms - cStampSlack);
+  ASSERT_TRUE(peer.WaitReceived(16, 1000));
+  EXPECT_EQ(peer.Received(), TBytes(16, 0));
+  const auto aWakes = writes.Stamps();
+  const auto aScript = writes.Stamps("-- script");
+  ASSERT_EQ(aWakes.size(), 2U);
+  ASSERT_EQ(aScript.size(), 1U);
+  EXPECT_GE(aWakes[1] - aWakes[0], 100ms);
+  EXPECT_GE(aScript[0] - aWakes[0], 200ms);
 }
 
 TEST(WorkerRunOnPty, BusyPortEndsWith10AsTheOnlyNotification) {
