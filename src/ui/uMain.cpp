@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
@@ -25,7 +24,6 @@
 
 #include <exception>
 
-TCommThreadClass gCommThreadClass = nullptr;
 TfrmMain* frmMain = nullptr;
 
 namespace {
@@ -34,12 +32,13 @@ constexpr int cCLIENT_WIDTH = 355;
 constexpr int cPANEL_HEIGHT = 161;
 constexpr int cSTATUS_HEIGHT = 15;
 constexpr int cFILE_GAP = 8;
-// Closing during a run waits this long at most for the worker's final notification.
-constexpr int cCLOSE_WAIT_MS = 5000;
-constexpr int cTHREAD_END_WAIT_MS = 1000;
 
 QString Text(const std::string& s) {
   return QString::fromStdString(s);
+}
+
+std::string Utf8(const QString& s) {
+  return s.toStdString();
 }
 
 QPushButton* NewButton(QWidget* pParent, const char* sName, const char* sCaption,
@@ -89,10 +88,61 @@ void TWindowNotifier::Detach() {
   FpTarget = nullptr;
 }
 
+// The Qt widgets as the run control's view.
+class TQtRunView : public TRunView {
+public:
+  explicit TQtRunView(TfrmMain& rMain) : FMain(rMain) {}
+
+  std::string PortText() const override { return Utf8(FMain.cbxPort->currentText()); }
+  bool ReadInfoOnlyChecked() const override { return FMain.chkReadInfoOnly->isChecked(); }
+  int ProgressPosition() const override { return FMain.ProgressBar1->value(); }
+  void SetProgress(int nPercent) override { FMain.ProgressBar1->setValue(nPercent); }
+  void SetTitle(const std::string& sTitle) override { FMain.setWindowTitle(Text(sTitle)); }
+  void SetStatus(const std::string& sText) override { FMain.SetStatus(Text(sText)); }
+  void AddReport(const std::string& sText) override { FMain.AddReport(Text(sText)); }
+  void ClearReport() override {
+    if (frmProtocol != nullptr) {
+      frmProtocol->Clear();
+    }
+  }
+  void ShowFinalMessage(const std::string& sText) override { FMain.ShowFinalMessage(Text(sText)); }
+  void Beep() override { gBeep(); }
+  void ShowRunningControls(bool bRunning) override { FMain.SetRunningControls(bRunning); }
+  void SetHourglass(bool bOn) override {
+    if (bOn && !FMain.FbCursorSet) {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+      FMain.FbCursorSet = true;
+    } else if (!bOn && FMain.FbCursorSet) {
+      QApplication::restoreOverrideCursor();
+      FMain.FbCursorSet = false;
+    }
+  }
+  void ShowReportWindow() override {
+    if (frmProtocol != nullptr) {
+      frmProtocol->show();
+    }
+  }
+  void OpenOverview() override { FMain.OpenOverview(); }
+  bool AskQuestion(const std::string& sText) override { return gAskQuestion(&FMain, Text(sText)); }
+  void ShowError(const std::string& sText) override { gShowError(&FMain, Text(sText)); }
+  std::string ChooseFile() override { return Utf8(gOpenFileName(&FMain, FMain.FsOpenDir)); }
+  void StartRepeatTimer(std::uint32_t nMs) override {
+    FMain.FRepeatTimer.start(static_cast<int>(nMs));
+  }
+  void StopRepeatTimer() override { FMain.FRepeatTimer.stop(); }
+  void ProcessNotifications(std::uint32_t nMs) override {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, static_cast<int>(nMs));
+  }
+
+private:
+  TfrmMain& FMain;
+};
+
 TfrmMain::TfrmMain(QWidget* pParent)
     : QMainWindow(pParent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      FhWindow(std::make_shared<TWindowNotifier>(this)) {
+      FhWindow(std::make_shared<TWindowNotifier>(this)), FView(std::make_unique<TQtRunView>(*this)),
+      FRun(std::make_unique<TRunControl>(*FView, FhWindow)) {
   setObjectName("frmMain");
   QFont rFont = font();
   rFont.setFamily("Microsoft Sans Serif");
@@ -168,7 +218,7 @@ TfrmMain::TfrmMain(QWidget* pParent)
   FRepeatTimer.setSingleShot(true);
   // A coarse timer may fire up to 5 % early; the logger gets its full pause.
   FRepeatTimer.setTimerType(Qt::PreciseTimer);
-  connect(&FRepeatTimer, &QTimer::timeout, this, &TfrmMain::RepeatAfterPause);
+  connect(&FRepeatTimer, &QTimer::timeout, this, [this] { FRun->RepeatTimerFired(); });
   connect(btnProg, &QPushButton::clicked, this, &TfrmMain::btnProgClick);
   connect(btnFile, &QPushButton::clicked, this, &TfrmMain::btnFileClick);
   connect(btnCancel, &QPushButton::clicked, this, &TfrmMain::btnCancelClick);
@@ -234,11 +284,10 @@ void TfrmMain::FormCreate() {
     cbxPort->setEditText(Text(sPortOption));
   }
 
-  SetStatus(gbClearsMeasurements ? "F" : "");
   if (const QScreen* pScreen = screen()) {
     move(pScreen->availableGeometry().center() - rect().center());
   }
-  EndUpdate();
+  FRun->FormCreate();
   InstallPortWatch();
   QTimer::singleShot(0, this, &TfrmMain::ApplicationEvents1Idle);
 }
@@ -256,61 +305,15 @@ void TfrmMain::SetRunningControls(bool bRunning) {
 }
 
 void TfrmMain::StartUpdate(TCmd cmd) {
-  StartRun(cmd, false);
-}
-
-void TfrmMain::StartRun(TCmd cmd, bool bCancel) {
-  const QString sStart = Text(StartLineText(cbxPort->currentText().toStdString()));
-  AddReport(sStart);
-  SetStatus(sStart);
-  gbReadInfoOnly = chkReadInfoOnly->isChecked();
-  ProgressBar1->setValue(0);
-  SetRunningControls(true);
-  if (!FbCursorSet) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    FbCursorSet = true;
-  }
-  // Set before the worker exists, so it never sees a value the window is about to change.
-  gbCancel = bCancel;
-  try {
-    if (gCommThreadClass == nullptr) {
-      throw std::runtime_error("no worker class");
-    }
-    FCommThread = gCommThreadClass(FhWindow, cmd, FPort.toStdString());
-  } catch (const std::exception&) {
-    // A worker that cannot start ends the run like one that failed without a code.
-    FCommThread = nullptr;
-    FhWindow->Post(cMSG_FAILURE, 0);
-  }
+  FRun->StartUpdate(cmd);
 }
 
 void TfrmMain::EndUpdate() {
-  SetRunningControls(false);
-  if (FbCursorSet) {
-    QApplication::restoreOverrideCursor();
-    FbCursorSet = false;
-  }
-  FCommThread = nullptr;
-  setWindowTitle(cAPP_TITLE);
+  FRun->EndUpdate();
 }
 
 bool TfrmMain::PrepareRun(const QString& sFile) {
-  if (frmProtocol != nullptr) {
-    frmProtocol->Clear();
-  }
-  gnFwIndex = -1;
-  if (!sFile.isEmpty()) {
-    try {
-      LoadFwFileImage(sFile.toStdString());
-    } catch (const std::exception& e) {
-      const QString sReason = Text(e.what());
-      SetStatus(sReason);
-      gShowError(this, sReason);
-      return false;
-    }
-  }
-  FPort = cbxPort->currentText();
-  return true;
+  return FRun->PrepareRun(Utf8(sFile));
 }
 
 void TfrmMain::SetStatus(const QString& sText) {
@@ -335,61 +338,7 @@ void TfrmMain::ShowFinalMessage(const QString& sText) {
 }
 
 void TfrmMain::HandleNotification(std::uint32_t nCode, std::uint32_t nValue) {
-  const TNotifyView rView =
-      DescribeNotification(nCode, nValue, cbxPort->currentText().toStdString());
-  if (rView.bFinal) {
-    FCommThread = nullptr; // the worker frees itself now
-  }
-  if (FbClosing) {
-    if (rView.bFinal) {
-      EndUpdate();
-    }
-    return;
-  }
-  if (rView.bFinal) {
-    if (rView.nProgress >= 0) {
-      ProgressBar1->setValue(rView.nProgress);
-    }
-    if (rView.bEndUpdate) {
-      EndUpdate();
-    }
-    if (rView.bBeep) {
-      gBeep();
-    }
-  }
-  if (rView.bStatusFirst) {
-    if (rView.sStatus) SetStatus(Text(*rView.sStatus));
-    if (rView.sReport) AddReport(Text(*rView.sReport));
-  } else {
-    if (rView.sReport) AddReport(Text(*rView.sReport));
-    if (rView.sStatus) SetStatus(Text(*rView.sStatus));
-  }
-  if (!rView.bFinal && rView.nProgress >= 0) {
-    ProgressBar1->setValue(rView.nProgress);
-  }
-  if (nCode == cMSG_PROGRESS) {
-    setWindowTitle(QString::asprintf("%d%%", ProgressBar1->value()));
-  }
-  if (rView.sMessage) {
-    ShowFinalMessage(Text(*rView.sMessage));
-  }
-  switch (rView.eRepeat) {
-  case TRepeatKind::AtOnce:
-    StartUpdate(TCmd::tCMD0);
-    break;
-  case TRepeatKind::AfterPause:
-    FRepeatCmd = static_cast<TCmd>(nValue & 0xFF);
-    FRepeatTimer.start(static_cast<int>(cREPEAT_PAUSE_MS));
-    break;
-  case TRepeatKind::None:
-    break;
-  }
-}
-
-void TfrmMain::RepeatAfterPause() {
-  // A Cancel pressed before the new run starts stays in force for that run: the run starts
-  // with the remembered flag instead of a cleared one.
-  StartRun(FRepeatCmd, gbCancel);
+  FRun->HandleNotification(nCode, nValue);
 }
 
 bool TfrmMain::event(QEvent* pEvent) {
@@ -402,34 +351,15 @@ bool TfrmMain::event(QEvent* pEvent) {
 }
 
 void TfrmMain::btnProgClick() {
-  if (IsRunning()) {
-    return;
-  }
-  const std::optional<std::string> sQuestion =
-      UpdateQuestionText(gnAccessLevel, gbClearsMeasurements);
-  if (sQuestion && !gAskQuestion(this, Text(*sQuestion))) {
-    return;
-  }
-  PrepareRun(QString());
-  StartUpdate(TCmd::tCMD0);
+  FRun->UpdateClick();
 }
 
 void TfrmMain::btnFileClick() {
-  if (IsRunning()) {
-    return;
-  }
-  const QString sFile = gOpenFileName(this, FsOpenDir);
-  if (sFile.isEmpty()) {
-    return;
-  }
-  if (!PrepareRun(sFile)) {
-    return; // the reason is shown; no run with a file that cannot be used
-  }
-  StartUpdate(TCmd::tCMD0);
+  FRun->FileClick();
 }
 
 void TfrmMain::btnCancelClick() {
-  gbCancel = true;
+  FRun->CancelClick();
 }
 
 void TfrmMain::btnCloseClick() {
@@ -448,66 +378,23 @@ void TfrmMain::OpenOverview() {
 }
 
 void TfrmMain::menInfoFirmwareClick() {
-  OpenOverview();
+  FRun->FirmwareClick();
 }
 
 void TfrmMain::menInfoFileClick() {
-  if (IsRunning()) {
-    return;
-  }
-  const QString sFile = gOpenFileName(this, FsOpenDir);
-  if (sFile.isEmpty() || !QFileInfo::exists(sFile)) {
-    return;
-  }
-  try {
-    ReadFwFileVersion(sFile.toStdString());
-  } catch (const std::exception& e) {
-    gShowError(this, Text(e.what()));
-    return;
-  }
-  OpenOverview();
+  FRun->FileVersionClick();
 }
 
 void TfrmMain::ApplicationEvents1Idle() {
-  if (FnIdleTag != 0) {
-    return;
-  }
-  FnIdleTag = 1;
-  if (gnAccessLevel > 0 && frmProtocol != nullptr) {
-    frmProtocol->show();
-  }
-}
-
-bool TfrmMain::FormCloseQuery() {
-  if (!IsRunning()) {
-    return true;
-  }
-  if (!gAskQuestion(this, cQUESTION_CLOSE)) {
-    return false;
-  }
-  // End the run before the program ends: the worker closes the port and posts its final
-  // notification, and no thread outlives the objects it uses.
-  FbClosing = true;
-  FRepeatTimer.stop();
-  if (FCommThread != nullptr) {
-    gbCancel = true;
-    QElapsedTimer rWaited;
-    rWaited.start();
-    while (FCommThread != nullptr && rWaited.elapsed() < cCLOSE_WAIT_MS) {
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-    }
-    TCommThread::WaitForWorkers(cTHREAD_END_WAIT_MS);
-  }
-  EndUpdate();
-  return true;
+  FRun->ApplicationIdle();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* pEvent) {
-  if (FbClosing && !IsRunning()) {
+  if (FRun->IsClosing() && !IsRunning()) {
     pEvent->accept();
     return;
   }
-  if (FormCloseQuery()) {
+  if (FRun->CloseQuery()) {
     pEvent->accept();
   } else {
     pEvent->ignore();

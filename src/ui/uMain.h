@@ -2,6 +2,7 @@
 // the handling of the worker's notifications.
 #pragma once
 
+#include "ui/uRunControl.h"
 #include "worker/uCommThread.h"
 #include "worker/uMessages.h"
 
@@ -25,9 +26,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-// The class of worker that StartUpdate creates; main() sets the Tarvik worker.
-extern TCommThreadClass gCommThreadClass;
 
 // Replaceable for tests: the confirmation question ("Confirm", "Yes"/"No"; true for "Yes"),
 // the default beep, the open dialog (empty when cancelled), the error report of a file that
@@ -88,9 +86,9 @@ public:
   // Opens the system's watch of serial port arrivals and removals (one per platform).
   void InstallPortWatch();
 
-  bool IsRunning() const { return FCommThread != nullptr || FRepeatTimer.isActive(); }
+  bool IsRunning() const { return FRun->IsRunning(); }
   QString StatusText() const { return FStatusLabel->text(); }
-  const QString& Port() const { return FPort; }
+  QString Port() const { return QString::fromStdString(FRun->Port()); }
 
   QMenu* menInfo;
   QAction* menInfoFirmware;
@@ -125,23 +123,17 @@ protected:
   void moveEvent(QMoveEvent* pEvent) override;
 
 private:
+  friend class TQtRunView;
   void FormCreate();
-  bool FormCloseQuery();
   void SetRunningControls(bool bRunning);
-  // StartUpdate with gbCancel := bCancel (false for every run but a repeat).
-  void StartRun(TCmd cmd, bool bCancel);
-  void RepeatAfterPause();
   void OpenOverview();
 
   QLabel* FStatusLabel;
-  QString FPort;
-  TCommThread* FCommThread = nullptr;
   std::shared_ptr<TWindowNotifier> FhWindow;
+  std::unique_ptr<TRunView> FView;
+  std::unique_ptr<TRunControl> FRun;
   QTimer FRepeatTimer;
-  TCmd FRepeatCmd = TCmd::tCMD0;
   bool FbCursorSet = false;
-  bool FbClosing = false;
-  int FnIdleTag = 0;
   int FnPortWatch = -1;
   QSocketNotifier* FPortNotifier = nullptr;
 };
