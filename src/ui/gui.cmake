@@ -2,7 +2,7 @@
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
 add_library(tarvik_gui STATIC
-  uMain.h uMain.cpp uMain_${TARVIK_PLATFORM}.cpp
+  uMain.h uMain.cpp uMain_posix.cpp
   uProtocol.h uProtocol.cpp
   uMessage.h uMessage.cpp
   uInfo.h uInfo.cpp
