@@ -1,7 +1,7 @@
 // Serial ports that arrive or leave while the program is the active one: the port box's list
 // is refilled and, for an operator who looks at the idle window, opened at once. These tests
-// make the window the foreground window of the display (one at a time; the other tests' windows
-// may still take the foreground, so a broadcast counts only when the window held it).
+// make the window the foreground window of the display; the other tests' windows may take the
+// foreground at any time, so a broadcast counts only when the window held it.
 #include "uWinUiTestKit.h"
 
 #include "ui/uPortChange.h"
