@@ -651,3 +651,60 @@ INSTANTIATE_TEST_SUITE_P(Dpi, Win32Scaling, ::testing::Values(96U, 144U),
                          [](const ::testing::TestParamInfo<UINT>& rInfo) {
                            return "At" + std::to_string(rInfo.param * 100 / 96) + "Percent";
                          });
+
+// The program itself: it opens its window with the options of its command line, per-monitor
+// DPI aware by its manifest, and ends when the window is closed.
+TEST(Win32Program, StartsWithItsWindowAndEndsWhenItCloses) {
+  std::string sProgram = "Z:" TARVIK_UPDATE_EXE;
+  std::replace(sProgram.begin(), sProgram.end(), '/', '\\');
+  std::wstring sCommand = L"\"" + Wide(sProgram) + L"\" port:COM77";
+  STARTUPINFOW rStartup{};
+  rStartup.cb = sizeof(rStartup);
+  PROCESS_INFORMATION rProcess{};
+  ASSERT_TRUE(CreateProcessW(nullptr, sCommand.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &rStartup, &rProcess));
+  struct TSearch {
+    DWORD nProcess;
+    HWND hFound;
+  } rSearch{rProcess.dwProcessId, nullptr};
+  const bool bShown = WaitFor(
+      [&rSearch] {
+        EnumWindows(
+            [](HWND hWindow, LPARAM nSearch) -> BOOL {
+              auto* pSearch = reinterpret_cast<TSearch*>(nSearch);
+              DWORD nOwner = 0;
+              GetWindowThreadProcessId(hWindow, &nOwner);
+              wchar_t aClass[32] = {};
+              GetClassNameW(hWindow, aClass, 32);
+              if (nOwner == pSearch->nProcess && std::wstring(aClass) == L"TfrmMain" &&
+                  IsWindowVisible(hWindow)) {
+                pSearch->hFound = hWindow;
+                return FALSE;
+              }
+              return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&rSearch));
+        return rSearch.hFound != nullptr;
+      },
+      30000);
+  EXPECT_TRUE(bShown);
+  if (bShown) {
+    EXPECT_EQ(Text(rSearch.hFound), "Tarvik Firmware Update");
+    // Another process's control tells its text only when asked with WM_GETTEXT.
+    wchar_t aPort[64] = {};
+    SendMessageW(GetDlgItem(rSearch.hFound, cID_PORT), WM_GETTEXT, 64,
+                 reinterpret_cast<LPARAM>(aPort));
+    EXPECT_EQ(Utf8(aPort), "COM77");
+    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(rSearch.hFound)),
+              DPI_AWARENESS_PER_MONITOR_AWARE);
+    PostMessageW(rSearch.hFound, WM_CLOSE, 0, 0);
+  } else {
+    TerminateProcess(rProcess.hProcess, 1);
+  }
+  EXPECT_EQ(WaitForSingleObject(rProcess.hProcess, 30000), WAIT_OBJECT_0);
+  DWORD nExitCode = 1;
+  GetExitCodeProcess(rProcess.hProcess, &nExitCode);
+  EXPECT_EQ(nExitCode, 0U);
+  CloseHandle(rProcess.hThread);
+  CloseHandle(rProcess.hProcess);
+}
