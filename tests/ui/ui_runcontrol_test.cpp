@@ -167,7 +167,8 @@ public:
                sName + ".txt"))
                  .string();
     std::ofstream File(FsPath, std::ios::binary);
-    File << sHead << ":0400000001020304F2\r\n:00000001FF\r\n";
+    // One whole 64-byte data record and the end record.
+    File << sHead << ":40000000" << std::string(128, '0') << "C0\r\n:00000001FF\r\n";
   }
   ~TFirmwareFile() {
     std::error_code Ignored;

@@ -76,7 +76,7 @@ HCURSOR CursorOverMain() {
   return GetCursor();
 }
 
-// A firmware file with a header and a two-line image, removed with the object.
+// A firmware file with a header and a one-record image, removed with the object.
 class TFirmwareFile {
 public:
   TFirmwareFile(const std::string& sName, const std::string& sHead) {
@@ -86,7 +86,8 @@ public:
                sName + ".txt"))
                  .string();
     std::ofstream File(FsPath, std::ios::binary);
-    File << sHead << ":0400000001020304F2\r\n:00000001FF\r\n";
+    // One whole 64-byte data record and the end record.
+    File << sHead << ":40000000" << std::string(128, '0') << "C0\r\n:00000001FF\r\n";
   }
   ~TFirmwareFile() {
     std::error_code Ignored;
