@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 std::atomic<bool> gbCancel{false};
 
@@ -22,16 +23,46 @@ constexpr std::int32_t cBAUD = 9600;
 constexpr std::uint32_t cWAKE_PAUSE_MS = 100;
 constexpr std::int32_t cMAX_PERCENT = 99;
 
-// Never destroyed: a detached worker may still be ending while the process runs its exit
-// handlers, and must not find these torn down under it.
+// Never destroyed: a worker may still be ending while the process runs its exit handlers,
+// and must not find these torn down under it.
 std::mutex& gWorkersMutex = *new std::mutex;
 std::condition_variable& gWorkersEnded = *new std::condition_variable;
 int gnLiveWorkers = 0;
 
-void WorkerEnded() {
+// The workers' threads. Each is joined once its worker has ended, so that no thread is still
+// on its way out when the program ends (wine kills a process whose threads take over a
+// second to go). Ended ones are joined by the next Start and by WaitForWorkers.
+std::vector<std::thread>& gaWorkerThreads = *new std::vector<std::thread>;
+std::vector<std::thread::id>& gaEndedThreads = *new std::vector<std::thread::id>;
+
+void WorkerEnded(bool bOwnThread) {
   std::lock_guard<std::mutex> lock(gWorkersMutex);
   --gnLiveWorkers;
+  if (bOwnThread) gaEndedThreads.push_back(std::this_thread::get_id());
   gWorkersEnded.notify_all();
+}
+
+// Joins the threads whose workers have ended. Their last step is behind them, so a join
+// waits only for the thread to return.
+void JoinEndedThreads() {
+  std::vector<std::thread> aEnded;
+  {
+    std::lock_guard<std::mutex> lock(gWorkersMutex);
+    for (const std::thread::id& id : gaEndedThreads) {
+      const auto it =
+          std::find_if(gaWorkerThreads.begin(), gaWorkerThreads.end(),
+                       [&](const std::thread& rThread) { return rThread.get_id() == id; });
+      if (it == gaWorkerThreads.end()) continue; // started, not yet registered
+      aEnded.push_back(std::move(*it));
+      gaWorkerThreads.erase(it);
+    }
+    std::erase_if(gaEndedThreads, [&](const std::thread::id& id) {
+      return std::any_of(aEnded.begin(), aEnded.end(),
+                         [&](const std::thread& rThread) { return rThread.get_id() == id; });
+    });
+  }
+  for (std::thread& rThread : aEnded)
+    rThread.join();
 }
 
 } // namespace
@@ -44,17 +75,18 @@ TCommThread::~TCommThread() {
 }
 
 void TCommThread::Start() {
-  {
-    std::lock_guard<std::mutex> lock(gWorkersMutex);
-    ++gnLiveWorkers;
-  }
+  JoinEndedThreads();
+  // Held while the thread starts, so that it is registered before it can end.
+  std::unique_lock<std::mutex> lock(gWorkersMutex);
+  ++gnLiveWorkers;
   try {
-    std::thread(&TCommThread::Run, this).detach();
+    gaWorkerThreads.emplace_back(&TCommThread::Run, this);
   } catch (...) {
     // No thread: the run ends before it began, still with exactly one final notification.
+    lock.unlock();
     Post(cMSG_FAILURE, 0);
     delete this;
-    WorkerEnded();
+    WorkerEnded(false);
   }
 }
 
@@ -65,7 +97,7 @@ void TCommThread::Run(TCommThread* pThread) {
     // Execute turns every failure into the final notification; nothing may escape the thread.
   }
   delete pThread;
-  WorkerEnded(); // the very last step: the object and its port are gone
+  WorkerEnded(true); // the very last step: the object and its port are gone
 }
 
 int TCommThread::LiveWorkers() {
@@ -74,9 +106,14 @@ int TCommThread::LiveWorkers() {
 }
 
 bool TCommThread::WaitForWorkers(std::uint32_t nTimeoutMs) {
-  std::unique_lock<std::mutex> lock(gWorkersMutex);
-  return gWorkersEnded.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
-                                [] { return gnLiveWorkers == 0; });
+  bool bNone = false;
+  {
+    std::unique_lock<std::mutex> lock(gWorkersMutex);
+    bNone = gWorkersEnded.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
+                                   [] { return gnLiveWorkers == 0; });
+  }
+  JoinEndedThreads();
+  return bNone;
 }
 
 void TCommThread::Sleep(std::uint32_t nMs) {

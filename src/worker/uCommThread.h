@@ -42,7 +42,8 @@ public:
   static void Sleep(std::uint32_t nMs);
 
   // Number of workers whose thread has not yet ended; WaitForWorkers waits until none is
-  // left or nTimeoutMs passed (true when none is left). For orderly shut-down and tests.
+  // left or nTimeoutMs passed (true when none is left), and joins the threads that have
+  // ended, so none is still on its way out. For orderly shut-down and tests.
   static int LiveWorkers();
   static bool WaitForWorkers(std::uint32_t nTimeoutMs);
 
