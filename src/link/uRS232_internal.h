@@ -18,3 +18,9 @@ void TracePortBytes(TPortHandle hPort, TTraceDir dir, const std::uint8_t* pData,
 
 // Records something that happened on the port (open, close, purge, hang-up, a failed call).
 void TracePortEvent(TPortHandle hPort, const std::string& sWhat);
+
+// Keeps why the open of sName failed, for LastOpenFailure; returns cINVALID_PORT. The trace
+// notes it too.
+TPortHandle OpenFailed(const std::string& sName, TOpenFailure rFailure);
+// The open of sName succeeded: an earlier failure no longer stands.
+void OpenSucceeded(const std::string& sName);

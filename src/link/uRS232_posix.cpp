@@ -1,6 +1,7 @@
 // Serial port channel on POSIX termios. The descriptor is non-blocking; every transfer waits
 // with ppoll against a deadline on the monotonic clock, so reads and writes keep the same
 // time limits as the Windows port: n bytes or n + 200 ms for a read, n ms for a write.
+#include "link/uDeviceFacts.h"
 #include "link/uPortHolders.h"
 #include "link/uRS232_internal.h"
 
@@ -8,9 +9,14 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/serial.h>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <system_error>
 #include <termios.h>
 #include <unistd.h>
 
@@ -74,9 +80,19 @@ bool SetModemLine(int fd, unsigned long nRequest, int nLine) {
   return errno == ENOTTY || errno == EINVAL;
 }
 
-bool ConfigureLine(int fd, std::int32_t iBaud) {
+// A step of the open that failed: the call, and errno (0 when the call itself did not fail).
+struct TStepFault {
+  const char* sCall;
+  int nError;
+};
+
+std::optional<TStepFault> StepFailed(const char* sCall) {
+  return TStepFault{sCall, errno};
+}
+
+std::optional<TStepFault> ConfigureLine(int fd, std::int32_t iBaud) {
   speed_t nSpeed = 0;
-  if (!SpeedOfBaud(iBaud, nSpeed)) return false;
+  if (!SpeedOfBaud(iBaud, nSpeed)) return TStepFault{"baud rate", EINVAL};
   // Built from nothing: the port's previous setting is not carried over.
   termios tio{};
   cfmakeraw(&tio);
@@ -86,12 +102,124 @@ bool ConfigureLine(int fd, std::int32_t iBaud) {
   tio.c_cflag = CS8 | CREAD | CLOCAL | HUPCL; // 8N1, ignore carrier, no RTS/CTS
   tio.c_cc[VMIN] = 1;                         // so that a read of 0 bytes means a hang-up
   tio.c_cc[VTIME] = 0;
-  if (cfsetispeed(&tio, nSpeed) != 0 || cfsetospeed(&tio, nSpeed) != 0) return false;
-  if (tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+  if (cfsetispeed(&tio, nSpeed) != 0 || cfsetospeed(&tio, nSpeed) != 0)
+    return StepFailed("cfsetspeed");
+  if (tcsetattr(fd, TCSANOW, &tio) != 0) return StepFailed("tcsetattr");
   termios tioRead{};
-  if (tcgetattr(fd, &tioRead) != 0) return false;
-  return cfgetospeed(&tioRead) == nSpeed && (tioRead.c_cflag & CSIZE) == CS8 &&
-         (tioRead.c_cflag & (PARENB | CSTOPB)) == 0;
+  if (tcgetattr(fd, &tioRead) != 0) return StepFailed("tcgetattr");
+  if (cfgetospeed(&tioRead) != nSpeed || (tioRead.c_cflag & CSIZE) != CS8 ||
+      (tioRead.c_cflag & (PARENB | CSTOPB)) != 0)
+    return TStepFault{"tcsetattr", 0}; // taken, but not kept
+  return std::nullopt;
+}
+
+// The configuration after the open, in the order the line needs it: exclusive, the line
+// setting, nothing stale, RTS low, DTR last.
+std::optional<TStepFault> ConfigurePort(int fd, std::int32_t iBaud) {
+  if (ioctl(fd, TIOCEXCL) != 0) return StepFailed("TIOCEXCL");
+  if (const std::optional<TStepFault> fault = ConfigureLine(fd, iBaud)) return fault;
+  if (tcflush(fd, TCIOFLUSH) != 0) return StepFailed("tcflush");
+  if (!SetModemLine(fd, TIOCMBIC, TIOCM_RTS)) return StepFailed("TIOCMBIC RTS");
+  if (!SetModemLine(fd, TIOCMBIS, TIOCM_DTR)) return StepFailed("TIOCMBIS DTR");
+  return std::nullopt;
+}
+
+std::string ErrorText(int nError) {
+  return std::system_category().message(nError);
+}
+
+// Another program holds sPath: the ones the check before the open saw, if any.
+TOpenFailure InUseFailure(const std::string& sPath, const TPortHolders& holders) {
+  TOpenFailure rFailure;
+  rFailure.eFault = TOpenFault::InUse;
+  rFailure.sDevice = sPath;
+  rFailure.aHolders = holders.aHolders;
+  rFailure.bHoldersUnseen = !holders.aUnseen.empty() || !holders.bListed;
+  rFailure.sUsbId = UsbIdOf(sPath);
+  return rFailure;
+}
+
+// The failure of sCall on sPath with errno nError, in the operator's terms. holders: what the
+// check before the open saw.
+TOpenFailure FailureOf(const std::string& sPath, const char* sCall, int nError,
+                       const TPortHolders& holders) {
+  TOpenFailure rFailure;
+  switch (nError) {
+  case ENOENT:
+  case ENODEV:
+  case ENXIO:
+  case ENOTDIR:
+    rFailure.eFault = TOpenFault::NoDevice;
+    break;
+  case EACCES:
+  case EPERM:
+    rFailure.eFault = TOpenFault::NoAccess;
+    rFailure.rAccess = DeviceAccessOf(sPath);
+    break;
+  case EBUSY:       // another program has made the tty exclusive
+  case EWOULDBLOCK: // another program has locked it
+    rFailure = InUseFailure(sPath, holders);
+    break;
+  default:
+    rFailure.eFault = TOpenFault::Other;
+    break;
+  }
+  rFailure.sDevice = sPath;
+  rFailure.sCall = sCall;
+  rFailure.nError = nError;
+  rFailure.sErrorText = ErrorText(nError);
+  return rFailure;
+}
+
+// Low latency, where the driver offers it: an FTDI adapter otherwise holds what it received
+// for up to 16 ms before passing it on, and every programmed line waits for its echo.
+// Never destroyed: a worker may still close its port while the process runs its exit handlers.
+std::mutex& gLatencyMutex = *new std::mutex;
+std::map<int, int>& gLatencyBefore = *new std::map<int, int>; // changed descriptors: flags before
+
+void SetLowLatency(int fd) {
+  serial_struct info{};
+  if (ioctl(fd, TIOCGSERIAL, &info) != 0) {
+    TracePortEvent(fd, "low latency not offered by this port (TIOCGSERIAL: " + ErrorText(errno) +
+                           "): latency left as it is");
+    return;
+  }
+  if ((info.flags & ASYNC_LOW_LATENCY) != 0) {
+    TracePortEvent(fd, "low latency already on");
+    return;
+  }
+  const int nBefore = info.flags;
+  info.flags |= ASYNC_LOW_LATENCY;
+  if (ioctl(fd, TIOCSSERIAL, &info) != 0) {
+    TracePortEvent(fd, "low latency refused (TIOCSSERIAL: " + ErrorText(errno) +
+                           "): latency left as it is");
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(gLatencyMutex);
+    gLatencyBefore[fd] = nBefore;
+  }
+  TracePortEvent(fd, "low latency on (ASYNC_LOW_LATENCY) until the port is closed");
+}
+
+void RestoreLatency(int fd) {
+  int nBefore = 0;
+  {
+    std::lock_guard<std::mutex> lock(gLatencyMutex);
+    const auto it = gLatencyBefore.find(fd);
+    if (it == gLatencyBefore.end()) return;
+    nBefore = it->second;
+    gLatencyBefore.erase(it);
+  }
+  serial_struct info{};
+  bool bRestored = ioctl(fd, TIOCGSERIAL, &info) == 0;
+  if (bRestored) {
+    info.flags = (info.flags & ~ASYNC_LOW_LATENCY) | (nBefore & ASYNC_LOW_LATENCY);
+    bRestored = ioctl(fd, TIOCSSERIAL, &info) == 0;
+  }
+  TracePortEvent(fd, bRestored
+                         ? "low latency off again, as before the open"
+                         : "low latency could not be switched off again: " + ErrorText(errno));
 }
 
 void Release(int fd) {
@@ -106,11 +234,11 @@ TClock::duration ByteTime(int fd) {
   return std::chrono::duration_cast<TClock::duration>(std::chrono::microseconds(10000000 / iBaud));
 }
 
-// True when another program holds sPath open: flock and TIOCEXCL stop only those who open
-// after us, and a program that opened the port before with a plain open() would have its
-// setting rewritten and its bytes shared. Checked before our open, which would already raise
-// that program's modem lines.
-bool HeldElsewhere(const std::string& sPath) {
+// Other programs that hold sPath open: flock and TIOCEXCL stop only those who open after us,
+// and a program that opened the port before with a plain open() would have its setting
+// rewritten and its bytes shared. Checked before our open, which would already raise that
+// program's modem lines.
+TPortHolders HoldersOf(const std::string& sPath) {
   const TPortHolders holders = FindPortHolders(sPath);
   if (PortTraceOn()) {
     if (!holders.bListed)
@@ -123,37 +251,57 @@ bool HeldElsewhere(const std::string& sPath) {
       TracePortEvent(cINVALID_PORT, sPath + " is held by process " + std::to_string(holder.nPid) +
                                         " (" + holder.sName + "): not opened");
   }
-  return !holders.aHolders.empty();
+  return holders;
 }
 
 } // namespace
 
 TPortHandle OpenPort(const std::string& sName, std::int32_t iBaud) {
-  if (sName.empty()) return cINVALID_PORT;
+  if (sName.empty()) {
+    TOpenFailure rFailure;
+    rFailure.eFault = TOpenFault::NoDevice;
+    return OpenFailed(sName, std::move(rFailure));
+  }
   const std::string sPath = sName.find('/') == std::string::npos ? "/dev/" + sName : sName;
-  if (HeldElsewhere(sPath)) return cINVALID_PORT;
+  const TPortHolders holders = HoldersOf(sPath);
+  if (!holders.aHolders.empty()) return OpenFailed(sName, InUseFailure(sPath, holders));
   // Non-blocking, so that the open does not wait for a carrier and transfers wait in ppoll.
   const int fd = open(sPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return cINVALID_PORT;
+  if (fd < 0) return OpenFailed(sName, FailureOf(sPath, "open", errno, holders));
   // flock holds against every other user (root included); TIOCEXCL against other opens.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int nError = errno;
     close(fd);
-    return cINVALID_PORT;
+    return OpenFailed(sName, FailureOf(sPath, "flock", nError, holders));
   }
-  const bool bReady = isatty(fd) && ioctl(fd, TIOCEXCL) == 0 && ConfigureLine(fd, iBaud) &&
-                      tcflush(fd, TCIOFLUSH) == 0 && SetModemLine(fd, TIOCMBIC, TIOCM_RTS) &&
-                      SetModemLine(fd, TIOCMBIS, TIOCM_DTR);
-  if (!bReady) {
+  if (!isatty(fd)) {
+    const int nError = errno;
+    close(fd);
+    TOpenFailure rFailure = FailureOf(sPath, "isatty", nError, holders);
+    rFailure.eFault = TOpenFault::NotSerial;
+    return OpenFailed(sName, std::move(rFailure));
+  }
+  if (const std::optional<TStepFault> fault = ConfigurePort(fd, iBaud)) {
     Release(fd);
-    return cINVALID_PORT;
+    // The port is there and ours: it refused a setting.
+    TOpenFailure rFailure;
+    rFailure.sDevice = sPath;
+    rFailure.sCall = fault->sCall;
+    rFailure.nError = fault->nError;
+    rFailure.sErrorText =
+        fault->nError != 0 ? ErrorText(fault->nError) : "the port did not keep the line setting";
+    return OpenFailed(sName, std::move(rFailure));
   }
+  OpenSucceeded(sName);
   TracePortEvent(fd, "open " + sPath);
+  SetLowLatency(fd); // after DTR: a setting of the adapter, not of the line
   return fd;
 }
 
 void ClosePortHandle(TPortHandle hPort) {
   if (hPort == cINVALID_PORT) return;
   TracePortEvent(hPort, "close");
+  RestoreLatency(Fd(hPort));
   Release(Fd(hPort));
 }
 

@@ -27,6 +27,17 @@ std::wstring Widen(const std::string& s) {
   return ws;
 }
 
+std::string Narrow(const std::wstring& ws) {
+  if (ws.empty()) return {};
+  const int nBytes = WideCharToMultiByte(CP_UTF8, 0, ws.data(), static_cast<int>(ws.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  if (nBytes <= 0) return {};
+  std::string s(static_cast<std::size_t>(nBytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, ws.data(), static_cast<int>(ws.size()), s.data(), nBytes, nullptr,
+                      nullptr);
+  return s;
+}
+
 // Notes a failed call and its error code in the byte trace.
 void TraceFailure(TPortHandle hPort, const char* sCall) {
   if (PortTraceOn())
@@ -48,10 +59,11 @@ DCB LineSetting(std::int32_t iBaud) {
   return dcb;
 }
 
-bool Configure(HANDLE h, std::int32_t iBaud) {
+// The call of the configuration that failed, nothing when all of it worked.
+const char* Configure(HANDLE h, std::int32_t iBaud) {
   DCB dcb = LineSetting(iBaud);
-  if (!SetCommState(h, &dcb)) return false;
-  if (!SetupComm(h, 1000, 1000)) return false;
+  if (!SetCommState(h, &dcb)) return "SetCommState";
+  if (!SetupComm(h, 1000, 1000)) return "SetupComm";
   // n bytes or n + 200 ms for a read, n ms for a write.
   COMMTIMEOUTS timeouts{};
   timeouts.ReadIntervalTimeout = 0;
@@ -59,10 +71,49 @@ bool Configure(HANDLE h, std::int32_t iBaud) {
   timeouts.ReadTotalTimeoutConstant = 200;
   timeouts.WriteTotalTimeoutMultiplier = 1;
   timeouts.WriteTotalTimeoutConstant = 0;
-  if (!SetCommTimeouts(h, &timeouts)) return false;
+  if (!SetCommTimeouts(h, &timeouts)) return "SetCommTimeouts";
   // DTR last. A port without modem lines (wine on a pseudo-terminal) answers "not
   // supported": that is no fault, as ENOTTY is none on POSIX.
-  return EscapeCommFunction(h, SETDTR) || GetLastError() == ERROR_NOT_SUPPORTED;
+  if (EscapeCommFunction(h, SETDTR) || GetLastError() == ERROR_NOT_SUPPORTED) return nullptr;
+  return "EscapeCommFunction";
+}
+
+// The system's text of an error code, without its line end.
+std::string SystemText(DWORD nError) {
+  wchar_t* pText = nullptr;
+  const DWORD nChars = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, nError, 0, reinterpret_cast<wchar_t*>(&pText), 0, nullptr);
+  std::wstring sText = nChars > 0 && pText != nullptr ? std::wstring(pText, nChars) : L"";
+  if (pText != nullptr) LocalFree(pText);
+  while (!sText.empty() && (sText.back() == L'\n' || sText.back() == L'\r' || sText.back() == L' '))
+    sText.pop_back();
+  if (sText.empty()) return "error " + std::to_string(nError);
+  return Narrow(sText);
+}
+
+TOpenFailure FailureOf(const std::string& sName, const char* sCall, DWORD nError) {
+  TOpenFailure rFailure;
+  switch (nError) {
+  case ERROR_FILE_NOT_FOUND:
+  case ERROR_PATH_NOT_FOUND:
+  case ERROR_INVALID_NAME:
+    rFailure.eFault = TOpenFault::NoDevice;
+    break;
+  case ERROR_ACCESS_DENIED: // what a COM port that another program has open answers
+  case ERROR_SHARING_VIOLATION:
+    rFailure.eFault = TOpenFault::InUse;
+    break;
+  default:
+    rFailure.eFault = TOpenFault::Other;
+    break;
+  }
+  if (sName.empty()) rFailure.eFault = TOpenFault::NoDevice; // the bare prefix: no port named
+  rFailure.sDevice = sName;
+  rFailure.sCall = sCall;
+  rFailure.nError = static_cast<int>(nError);
+  rFailure.sErrorText = SystemText(nError);
+  return rFailure;
 }
 
 } // namespace
@@ -72,11 +123,16 @@ TPortHandle OpenPort(const std::string& sName, std::int32_t iBaud) {
   // Share mode 0: the port is held exclusively while open.
   const HANDLE h = CreateFileW(sPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return cINVALID_PORT;
-  if (!Configure(h, iBaud)) {
+  if (h == INVALID_HANDLE_VALUE)
+    return OpenFailed(sName, FailureOf(sName, "CreateFileW", GetLastError()));
+  if (const char* sCall = Configure(h, iBaud)) {
+    const DWORD nError = GetLastError();
     CloseHandle(h);
-    return cINVALID_PORT;
+    TOpenFailure rFailure = FailureOf(sName, sCall, nError);
+    rFailure.eFault = TOpenFault::Other; // the port is there and ours: it refused a setting
+    return OpenFailed(sName, std::move(rFailure));
   }
+  OpenSucceeded(sName);
   TracePortEvent(PortOf(h), "open " + sName);
   return PortOf(h);
 }

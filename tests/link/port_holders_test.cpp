@@ -2,45 +2,15 @@
 // pseudo-terminal (a simulated logger) and so are no holders.
 #include "link/uPortHolders.h"
 #include "uHolderProcess.h"
+#include "uPortProbe.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
 #include <functional>
-#include <grp.h>
-#include <pty.h>
-#include <sstream>
 
 namespace {
-
-// A raw pseudo-terminal pair, held by this process.
-class TPty {
-public:
-  TPty() {
-    termios tio{};
-    cfmakeraw(&tio);
-    char aName[256] = {};
-    if (openpty(&FnMaster, &FnSlave, aName, &tio, nullptr) != 0)
-      throw std::runtime_error("openpty failed");
-    FsPath = aName;
-  }
-  ~TPty() {
-    close(FnMaster);
-    close(FnSlave);
-  }
-  TPty(const TPty&) = delete;
-  TPty& operator=(const TPty&) = delete;
-
-  int Master() const { return FnMaster; }
-  int Slave() const { return FnSlave; }
-  const std::string& Path() const { return FsPath; }
-
-private:
-  int FnMaster = -1;
-  int FnSlave = -1;
-  std::string FsPath;
-};
 
 std::vector<int> HolderPids(const TPortHolders& rHolders) {
   std::vector<int> aPids;
@@ -139,52 +109,6 @@ TEST(PortHolders, NamesOfOtherTerminalsAndNonDevicesHaveNoHolders) {
 }
 
 namespace {
-
-struct TProbeResult {
-  std::vector<std::string> aLines;
-  std::string sTrace;
-  bool Has(const std::string& sLine) const {
-    return std::find(aLines.begin(), aLines.end(), sLine) != aLines.end();
-  }
-};
-
-// Runs the probe on sPort as the unprivileged user "nobody".
-TProbeResult ProbeAsNobody(const std::string& sPort) {
-  const std::string sTrace =
-      testing::TempDir() + "tarvik-probe-" + std::to_string(getpid()) + ".txt";
-  int aOut[2] = {-1, -1};
-  if (pipe(aOut) != 0) throw std::runtime_error("pipe failed");
-  const pid_t nPid = fork();
-  if (nPid == 0) {
-    dup2(aOut[1], STDOUT_FILENO);
-    close(aOut[0]);
-    close(aOut[1]);
-    constexpr uid_t cNOBODY = 65534;
-    if (setgroups(0, nullptr) != 0 || setgid(cNOBODY) != 0 || setuid(cNOBODY) != 0) _exit(3);
-    execl(TARVIK_PROBE_PATH, TARVIK_PROBE_PATH, sPort.c_str(), sTrace.c_str(),
-          static_cast<char*>(nullptr));
-    _exit(4);
-  }
-  close(aOut[1]);
-  std::string sOut;
-  char aBuffer[4096];
-  for (ssize_t n; (n = read(aOut[0], aBuffer, sizeof aBuffer)) > 0;)
-    sOut.append(aBuffer, static_cast<std::size_t>(n));
-  close(aOut[0]);
-  int nStatus = -1;
-  waitpid(nPid, &nStatus, 0);
-  EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0) << "probe status " << nStatus;
-  TProbeResult result;
-  std::istringstream lines(sOut);
-  for (std::string sLine; std::getline(lines, sLine);)
-    result.aLines.push_back(sLine);
-  std::ifstream trace(sTrace);
-  std::stringstream text;
-  text << trace.rdbuf();
-  result.sTrace = text.str();
-  std::remove(sTrace.c_str());
-  return result;
-}
 
 // kthreadd, the parent of the kernel threads, is process 2 where the kernel threads are seen.
 bool IsKthreadd(int nPid) {
