@@ -8,6 +8,7 @@
 
 #include "uSimOptions.h"
 #include "uSimServer.h"
+#include "uVersion.h"
 
 namespace {
 
@@ -34,6 +35,11 @@ int StopSignals() {
 } // namespace
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--version") {
+      std::printf("tarvik-logger-sim %s\n", cVERSION_TEXT);
+      return 0;
+    }
   TSimOptions Options;
   try {
     Options = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc));

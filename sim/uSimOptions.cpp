@@ -135,6 +135,7 @@ Numbers are decimal or 0x hex.
                          (9600: 1.04 ms per byte; default: no delay)
   --fault SPEC           inject a fault; repeatable, the first matching one wins
   -h, --help             show this text
+  --version              show the version
 
 The logger:
   Application: identify (frame 81 00 00 00 00 00 00 crc) answers status 0, class in

@@ -136,6 +136,7 @@ TCliOptions ParseCliArgs(const std::vector<std::string>& slArgs) {
   rApp.set_help_flag(); // the help is this program's own text (CliUsageText)
   rApp.allow_extras();
   rApp.add_flag("-h,--help", rOptions.bHelp)->disable_flag_override();
+  rApp.add_flag("--version", rOptions.bVersion)->disable_flag_override();
   rApp.add_flag("--list-ports", rOptions.bListPorts)->disable_flag_override();
   rApp.add_flag("--yes", rOptions.bYes)->disable_flag_override();
   rApp.add_flag("--read-info-only", rOptions.bReadInfoOnly)->disable_flag_override();
@@ -166,6 +167,9 @@ TCliOptions ParseCliArgs(const std::vector<std::string>& slArgs) {
 TCliMode ModeOf(const TCliOptions& rOptions) {
   if (rOptions.bHelp) {
     return TCliMode::Help;
+  }
+  if (rOptions.bVersion) {
+    return TCliMode::Version;
   }
   if (rOptions.bListPorts) {
     return TCliMode::ListPorts;
@@ -230,7 +234,7 @@ std::string CliUsageText() {
        tarvik-update-cli --port NAME --port NAME... | --all-ports  [the options above]
        tarvik-update-cli --watch [--all-ports] [the options above]
        tarvik-update-cli --list-ports
-       tarvik-update-cli --help
+       tarvik-update-cli --help | --version
 
 Updates the firmware of a Tarvik data logger on serial port NAME ("ttyUSB0", "/dev/pts/3",
 "COM5") with the matching carried image, like the window's Update button.
@@ -256,6 +260,7 @@ Updates the firmware of a Tarvik data logger on serial port NAME ("ttyUSB0", "/d
                      access, option f:+)
   --list-ports       print the serial ports that the window would list
   --help, -h         this text
+  --version          the program's version
 
 Window options, as plain arguments (letter case of the prefix does not matter):
   cc:-   images of any class (internal mode only)

@@ -16,6 +16,7 @@ public:
 
 struct TCliOptions {
   bool bHelp = false;
+  bool bVersion = false;
   bool bListPorts = false;
   bool bYes = false;
   bool bReadInfoOnly = false;
@@ -33,6 +34,7 @@ struct TCliOptions {
 // What the command line does.
 enum class TCliMode {
   Help,
+  Version,
   ListPorts,
   Single,  // one --port: the update as the window runs it
   Fleet,   // several --port, or --all-ports: one process per port, all at the same time

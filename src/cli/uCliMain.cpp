@@ -15,6 +15,7 @@
 #include "engine/uSwitches.h"
 #include "engine/uTarvikCommThread.h"
 #include "link/uRS232.h"
+#include "uVersion.h"
 #include "ui/uNotifyText.h"
 #include "ui/uOptions.h"
 #include "ui/uWinTools1V4.h"
@@ -125,6 +126,10 @@ int CliMain(const std::vector<std::string>& slArgs) {
   const TCliMode eMode = ModeOf(rOptions);
   if (eMode == TCliMode::Help) {
     std::cout << CliUsageText();
+    return 0;
+  }
+  if (eMode == TCliMode::Version) {
+    std::cout << cPROGRAM << ' ' << cVERSION_TEXT << '\n';
     return 0;
   }
   if (eMode == TCliMode::ListPorts) {

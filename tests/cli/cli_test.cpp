@@ -2,10 +2,12 @@
 // the automatic repeats, against the simulated logger.
 #include "uCliProcess.h"
 #include "uSimLogger.h"
+#include "uVersion.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -53,6 +55,22 @@ TEST(Cli, HelpDescribesTheOptionsAndExitStatus) {
   EXPECT_TRUE(Contains(rResult.sOut, "--port NAME"));
   EXPECT_TRUE(Contains(rResult.sOut, "--max-repeats N"));
   EXPECT_TRUE(Contains(rResult.sOut, "Exit status"));
+}
+
+TEST(Cli, VersionOfTheCommandLineAndTheSimulatorIsTheProjects) {
+  const TConfigHome rHome(false);
+  const TCliResult rResult = RunCli({"--version"}, rHome.Path());
+  EXPECT_EQ(rResult.nStatus, 0);
+  EXPECT_EQ(rResult.sOut, std::string("tarvik-update-cli ") + cVERSION_TEXT + "\n");
+  EXPECT_TRUE(Contains(RunCli({"--help"}, rHome.Path()).sOut, "--version"));
+
+  FILE* pSim = popen((SimLoggerProgram() + " --version").c_str(), "r");
+  ASSERT_NE(pSim, nullptr);
+  char aLine[256] = {};
+  const bool bRead = std::fgets(aLine, sizeof aLine, pSim) != nullptr;
+  EXPECT_EQ(pclose(pSim), 0);
+  ASSERT_TRUE(bRead);
+  EXPECT_EQ(std::string(aLine), std::string("tarvik-logger-sim ") + cVERSION_TEXT + "\n");
 }
 
 TEST(Cli, ListPortsEndsWell) {
