@@ -272,7 +272,8 @@ Internal mode: key "intern=3904" in section [General] of
 $XDG_CONFIG_HOME/Corvane/Tarv.conf (default ~/.config/Corvane/Tarv.conf).
 
 Output: every report line on stdout as "hh-nn-ss -> text"; the final message, and a
-progress bar when stderr is a terminal, on stderr. Ctrl+C cancels the run.
+progress bar when stderr is a terminal, on stderr. When the port does not open (exit status
+10), a line after the message says why and what to do. Ctrl+C cancels the run.
 
 Fleet and station: each port runs in a process of its own. Report lines go to stdout with
 the port before them ("COM5: hh-nn-ss -> text"), final messages likewise to stderr, and a

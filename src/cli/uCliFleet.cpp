@@ -131,6 +131,12 @@ void TFleet::Handle(TPort& rPort, const std::string& sText) {
       FConsole.Err(rPort.sPort + ": " + TerminalText(rLine.sText));
     }
     break;
+  case TMemberLine::TKind::Hint:
+    // After the port's message, where the operator looks for why it failed.
+    if (FShow.bMessages) {
+      FConsole.Err(rPort.sPort + ": " + rLine.sText);
+    }
+    break;
   case TMemberLine::TKind::Result:
     rPort.rChildResult = rLine.rResult;
     break;

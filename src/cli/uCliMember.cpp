@@ -22,6 +22,10 @@ void TMemberView::Message(const std::string& sText) {
   Write({{"message", sText}});
 }
 
+void TMemberView::Hint(const std::string& sText) {
+  Write({{"hint", sText}});
+}
+
 void TMemberView::Result(const TPortResult& rResult) {
   Write({{"result", ResultJson(rResult)}});
 }
@@ -41,6 +45,9 @@ TMemberLine ParseMemberLine(const std::string& sLine) {
     rLine.sText = rValue.get<std::string>();
   } else if (sKey == "message" && rValue.is_string()) {
     rLine.eKind = TMemberLine::TKind::Message;
+    rLine.sText = rValue.get<std::string>();
+  } else if (sKey == "hint" && rValue.is_string()) {
+    rLine.eKind = TMemberLine::TKind::Hint;
     rLine.sText = rValue.get<std::string>();
   } else if (sKey == "progress" && rValue.is_number_integer()) {
     rLine.eKind = TMemberLine::TKind::Progress;

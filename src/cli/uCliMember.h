@@ -12,13 +12,14 @@
 #include <string>
 
 // Writes what the run shows as lines of JSON: {"report": "hh-nn-ss -> text"},
-// {"progress": 42}, {"message": "text"}.
+// {"progress": 42}, {"message": "text"}, {"hint": "text"}.
 class TMemberView : public TRunView {
 public:
   explicit TMemberView(std::ostream& rOut) : FOut(rOut) {}
   void Report(const std::string& sLine) override;
   void Progress(int nPercent) override;
   void Message(const std::string& sText) override;
+  void Hint(const std::string& sText) override;
   // The last line: {"result": the record}.
   void Result(const TPortResult& rResult);
 
@@ -29,9 +30,9 @@ private:
 
 // A line from a member, as the starting process reads it.
 struct TMemberLine {
-  enum class TKind { Report, Progress, Message, Result, Text };
+  enum class TKind { Report, Progress, Message, Hint, Result, Text };
   TKind eKind = TKind::Text;
-  std::string sText; // Report, Message; Text: the line as it came (not from the protocol)
+  std::string sText; // Report, Message, Hint; Text: the line as it came (not from the protocol)
   int nPercent = 0;
   TJson rResult;
 };

@@ -60,6 +60,10 @@ void TCliOutput::Message(const std::string& sText) {
   FErr << TerminalText(sText) << '\n' << std::flush;
 }
 
+void TCliOutput::Hint(const std::string& sText) {
+  Message(sText);
+}
+
 void TCliOutput::Progress(int nPercent) {
   FnPercent = nPercent;
   ShowBar();
@@ -83,6 +87,11 @@ void TRunViewPair::Progress(int nPercent) {
 void TRunViewPair::Message(const std::string& sText) {
   FFirst.Message(sText);
   FSecond.Message(sText);
+}
+
+void TRunViewPair::Hint(const std::string& sText) {
+  FFirst.Hint(sText);
+  FSecond.Hint(sText);
 }
 
 void TRunViewPair::RunEnded() {

@@ -21,6 +21,7 @@ public:
   // One time-stamped report line, flushed at once.
   void Report(const std::string& sLine) override;
   void Message(const std::string& sText) override;
+  void Hint(const std::string& sText) override;
   void Progress(int nPercent) override;
 
 private:
@@ -42,6 +43,7 @@ public:
   void Report(const std::string& sLine) override;
   void Progress(int nPercent) override;
   void Message(const std::string& sText) override;
+  void Hint(const std::string& sText) override;
   void RunEnded() override;
 
 private:

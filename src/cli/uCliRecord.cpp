@@ -212,6 +212,10 @@ void TRunRecord::Message(const std::string& sText) {
   FResult.sOutcome = sText;
 }
 
+void TRunRecord::Hint(const std::string& sText) {
+  FResult.sHint = sText;
+}
+
 void TRunRecord::RunEnded() {
   ++FResult.nRuns;
   FbProgramming = false;
@@ -239,6 +243,9 @@ TJson ResultJson(const TPortResult& rResult) {
     rJson["image"] = nullptr;
   }
   rJson["outcome"] = rResult.sOutcome;
+  if (!rResult.sHint.empty()) {
+    rJson["hint"] = rResult.sHint;
+  }
   rJson["exit_code"] = rResult.nExitCode;
   rJson["runs"] = rResult.nRuns;
   rJson["started"] = UtcTimeText(rResult.tStarted);
@@ -273,6 +280,7 @@ void TakeResultJson(const TJson& rJson, TPortResult& rResult) {
     }
   }
   if (const auto sOutcome = Field<std::string>(rJson, "outcome")) rResult.sOutcome = *sOutcome;
+  if (const auto sHint = Field<std::string>(rJson, "hint")) rResult.sHint = *sHint;
   if (const auto nExit = Field<int>(rJson, "exit_code")) rResult.nExitCode = *nExit;
   if (const auto nRuns = Field<int>(rJson, "runs")) rResult.nRuns = *nRuns;
   if (const auto dSeconds = Field<double>(rJson, "duration_s")) rResult.dSeconds = *dSeconds;

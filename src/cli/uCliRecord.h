@@ -38,6 +38,7 @@ struct TPortResult {
   std::optional<TLoggerState> rAfter;  // the identification after the restart
   std::optional<TImageChoice> rImage;
   std::string sOutcome; // the last text of the message window (or of the command line)
+  std::string sHint;    // why the port would not open; empty otherwise
   int nExitCode = 1;
   int nRuns = 0;
   std::chrono::system_clock::time_point tStarted;
@@ -57,6 +58,7 @@ public:
   void Report(const std::string& sLine) override;
   void Progress(int nPercent) override;
   void Message(const std::string& sText) override;
+  void Hint(const std::string& sText) override;
   void RunEnded() override;
 
   const TPortResult& Result() const { return FResult; }

@@ -1,8 +1,10 @@
 #include "cli/uCliRun.h"
 
+#include "cli/uCliPorts.h"
 #include "cli/uCliTerminal.h"
 #include "engine/uTarvikCommThread.h"
 #include "ui/uNotifyText.h"
+#include "ui/uPortHint.h"
 #include "worker/uExceptions1V0.h"
 
 #include <memory>
@@ -65,7 +67,14 @@ int RunUpdate(const TRunSettings& rSettings, TRunView& rView) {
     const bool bRepeatAtOnce =
         rFinal.FnCode == cMSG_FAILURE && static_cast<std::int32_t>(rFinal.FnValue) == cERR_ECHO;
     if (!bRepeatAfterPause && !bRepeatAtOnce) {
-      return FailureExitStatus(static_cast<std::int32_t>(rFinal.FnValue));
+      const auto iCode = static_cast<std::int32_t>(rFinal.FnValue);
+      if (rFinal.FnCode == cMSG_FAILURE && iCode == cERR_PORT) {
+        const std::string sHint = PortHint(rSettings.sPort, ListSerialPorts());
+        if (!sHint.empty()) {
+          rView.Hint(sHint);
+        }
+      }
+      return FailureExitStatus(iCode);
     }
     if (rSettings.nMaxRepeats && nRepeats >= *rSettings.nMaxRepeats) {
       rView.Message("No repeats left (--max-repeats " + std::to_string(*rSettings.nMaxRepeats) +

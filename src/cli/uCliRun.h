@@ -21,6 +21,8 @@ public:
   virtual void Progress(int nPercent) = 0;
   // A text of the message window, or a note of the command line itself.
   virtual void Message(const std::string& sText) = 0;
+  // Why the port would not open and what to do, after the message of failure 10.
+  virtual void Hint(const std::string& sText) { static_cast<void>(sText); }
   // A run (one worker) has ended with its final notification.
   virtual void RunEnded() {}
 };
@@ -37,5 +39,6 @@ int FailureExitStatus(std::int32_t iCode);
 // Runs workers until one ends without a repeat; returns the exit status: 0 done, the failure
 // code, 1 for a failure without a code, 30 when the repeats ran out after cMSG_REPEAT (44
 // when they ran out after a wrong echo). A Ctrl+C that came before the call (gbInterrupted)
-// is in force from the first exchange on.
+// is in force from the first exchange on. A port that would not open (failure 10) gets its
+// hint after the message.
 int RunUpdate(const TRunSettings& rSettings, TRunView& rView);

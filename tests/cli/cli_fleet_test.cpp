@@ -3,6 +3,7 @@
 // the combined exit status, one Ctrl+C for all, one question for all, and the --json records.
 #include "uCliProcess.h"
 #include "uEngineRun.h"
+#include "uFakePortRoot.h"
 #include "uSimLogger.h"
 
 #include <nlohmann/json.hpp>
@@ -261,37 +262,6 @@ TEST(CliFleet, WithoutTerminalAndWithoutYesNoPortIsStarted) {
     EXPECT_TRUE(pSim->ReadFlash().empty());
   }
 }
-
-// A stand-in for /sys and /dev: the ports that --list-ports and --all-ports see.
-class TFakePortRoot {
-public:
-  TFakePortRoot() {
-    char aName[] = "/tmp/tarvik-ports-XXXXXX";
-    if (mkdtemp(aName) == nullptr) {
-      throw std::runtime_error("mkdtemp failed");
-    }
-    FRoot = aName;
-    fs::create_directories(FRoot / "sys" / "class" / "tty");
-    fs::create_directories(FRoot / "dev");
-  }
-  ~TFakePortRoot() {
-    std::error_code eError;
-    fs::remove_all(FRoot, eError);
-  }
-  // A tty served by sDriver; its device is linked to the simulator by --link.
-  void AddTty(const std::string& sName, const std::string& sDriver) {
-    const fs::path pathDriver = FRoot / "sys" / "bus" / "usb-serial" / "drivers" / sDriver;
-    fs::create_directories(pathDriver);
-    fs::create_directories(FRoot / "sys" / "class" / "tty" / sName / "device");
-    fs::create_directory_symlink(pathDriver,
-                                 FRoot / "sys" / "class" / "tty" / sName / "device" / "driver");
-  }
-  std::string Dev(const std::string& sName) const { return (FRoot / "dev" / sName).string(); }
-  std::string Path() const { return FRoot.string(); }
-
-private:
-  fs::path FRoot;
-};
 
 TEST(CliFleet, AllPortsTakesEveryListedPortAndNoOtherWithATraceEach) {
   TFakePortRoot rRoot;

@@ -284,6 +284,13 @@ TEST(CliResultJson, HasEveryFieldAndReadsBack) {
     EXPECT_TRUE(rNulls[sKey].is_null()) << sKey;
   }
   EXPECT_FALSE(rNulls.contains("cpu_s")) << "only where the port had a process";
+  EXPECT_FALSE(rNulls.contains("hint")) << "only for a port that would not open";
+
+  TPortResult rNotOpened;
+  rNotOpened.sHint = "There is no device /dev/ttyUSB3.";
+  TPortResult rHintBack;
+  TakeResultJson(TJson::parse(JsonLine(ResultJson(rNotOpened))), rHintBack);
+  EXPECT_EQ(rHintBack.sHint, rNotOpened.sHint);
 }
 
 TEST(CliResultJson, UnusableInputIsLeftOut) {
@@ -364,15 +371,19 @@ TEST(CliMemberLines, ReadBackWhatAMemberWrites) {
   rView.Report("12-00-00 -> Start at serial port \"COM5\"");
   rView.Progress(42);
   rView.Message("Process cancelled!");
+  rView.Hint("There is no device COM5.");
   rView.Result(SampleResult());
   const std::vector<std::string> slLines = Lines(sOut.str());
-  ASSERT_EQ(slLines.size(), 4U);
+  ASSERT_EQ(slLines.size(), 5U);
   EXPECT_EQ(ParseMemberLine(slLines[0]).eKind, TMemberLine::TKind::Report);
   EXPECT_EQ(ParseMemberLine(slLines[0]).sText, "12-00-00 -> Start at serial port \"COM5\"");
   EXPECT_EQ(ParseMemberLine(slLines[1]).eKind, TMemberLine::TKind::Progress);
   EXPECT_EQ(ParseMemberLine(slLines[1]).nPercent, 42);
+  EXPECT_EQ(ParseMemberLine(slLines[2]).eKind, TMemberLine::TKind::Message);
   EXPECT_EQ(ParseMemberLine(slLines[2]).sText, "Process cancelled!");
-  const TMemberLine rResult = ParseMemberLine(slLines[3]);
+  EXPECT_EQ(ParseMemberLine(slLines[3]).eKind, TMemberLine::TKind::Hint);
+  EXPECT_EQ(ParseMemberLine(slLines[3]).sText, "There is no device COM5.");
+  const TMemberLine rResult = ParseMemberLine(slLines[4]);
   ASSERT_EQ(rResult.eKind, TMemberLine::TKind::Result);
   EXPECT_EQ(rResult.rResult["serial_number"], 4711);
 }
@@ -384,6 +395,7 @@ TEST(CliMemberLines, AnythingElseIsPlainText) {
       {R"({"progress": "5"})", TMemberLine::TKind::Text},
       {R"({"report": "a", "message": "b"})", TMemberLine::TKind::Text},
       {R"({"result": [1]})", TMemberLine::TKind::Text},
+      {R"({"hint": null})", TMemberLine::TKind::Text},
       {R"({"other": 1})", TMemberLine::TKind::Text},
       {R"({"report": "a")", TMemberLine::TKind::Text},
       {"", TMemberLine::TKind::Text},

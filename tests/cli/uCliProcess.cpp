@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
@@ -23,6 +24,11 @@ namespace {
   }
   if (rStart.hInherited >= 0) {
     fcntl(rStart.hInherited, F_SETFD, 0);
+  }
+  constexpr uid_t cNOBODY = 65534;
+  if (rStart.bAsNobody &&
+      (setgroups(0, nullptr) != 0 || setgid(cNOBODY) != 0 || setuid(cNOBODY) != 0)) {
+    _exit(126);
   }
   std::vector<char*> aArgv;
   std::string sProgram = TARVIK_CLI_PATH;

@@ -16,7 +16,8 @@ struct TCliResult {
 struct TCliStart {
   bool bTerminal = false;
   std::vector<std::pair<std::string, std::string>> aEnvironment; // set in its environment
-  int hInherited = -1; // a descriptor it keeps, under the same number
+  int hInherited = -1;    // a descriptor it keeps, under the same number
+  bool bAsNobody = false; // runs as the unprivileged user "nobody" (the test runs as root)
 };
 
 class TCliProcess {
