@@ -229,15 +229,17 @@ std::string PortTraceFile(const std::string& sTrace, const std::string& sPort) {
 }
 
 std::string CliUsageText() {
-  return R"(Usage: tarvik-update-cli --port NAME [--yes] [--max-repeats N] [--trace FILE]
-                         [--json FILE] [--read-info-only] [--file PATH] [OPTION...]
-       tarvik-update-cli --port NAME --port NAME... | --all-ports  [the options above]
-       tarvik-update-cli --watch [--all-ports] [the options above]
-       tarvik-update-cli --list-ports
-       tarvik-update-cli --help | --version
+  return R"(Usage: tarvik-update-cli --port NAME [OPTION]...
+  or:  tarvik-update-cli --port NAME --port NAME... [OPTION]...
+  or:  tarvik-update-cli --all-ports [OPTION]...
+  or:  tarvik-update-cli --watch [--all-ports] [OPTION]...
+  or:  tarvik-update-cli --list-ports
+  or:  tarvik-update-cli --help | --version
 
 Updates the firmware of a Tarvik data logger on serial port NAME ("ttyUSB0", "/dev/pts/3",
-"COM5") with the matching carried image, like the window's Update button.
+"COM5") with the matching carried image, like the window's Update button. The options of
+an update are --yes, --max-repeats N, --trace FILE, --json FILE, --read-info-only,
+--file PATH and the window's options.
 
   --port NAME        the serial port of the logger; given more than once, the loggers on all
                      these ports are updated at the same time (a fleet, see below)
