@@ -5,6 +5,10 @@ std::string PortHint(const std::string& sPort, const std::vector<std::string>& s
   return rFailure ? PortHintText(*rFailure, slPortsNow) : std::string();
 }
 
+std::string MessageWithHint(const std::string& sMessage, const std::string& sHint) {
+  return sHint.empty() ? sMessage : sMessage + "\r\n\r\n" + sHint;
+}
+
 std::string PortsNowText(const std::vector<std::string>& slPortsNow) {
   if (slPortsNow.empty()) return "No serial port of a USB adapter is there now: is it plugged in?";
   std::string sText = "Serial ports there now: ";

@@ -13,6 +13,11 @@
 // slPortsNow: the ports the port list shows now (named when the port does not exist).
 std::string PortHint(const std::string& sPort, const std::vector<std::string>& slPortsNow);
 
+// A window's final message of failure 10 with the hint as its second paragraph, so the
+// operator sees it without the report window and the fixed text stays as it is. Lines break
+// with "\r\n", as in the window's other texts. The message alone when there is no hint.
+std::string MessageWithHint(const std::string& sMessage, const std::string& sHint);
+
 // The hint for one failure, in the platform's words.
 std::string PortHintText(const TOpenFailure& rFailure, const std::vector<std::string>& slPortsNow);
 

@@ -140,6 +140,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "Opening /dev/ttyS4 failed in tcsetattr: Input/output error."}),
     [](const auto& rInfo) { return std::string(rInfo.param.pName); });
 
+TEST(PortHintOfAPort, IsTheSecondParagraphOfAWindowsFinalMessage) {
+  const std::string sMessage = "Aborted because serial port \"ttyUSB3\" is not ready!";
+  EXPECT_EQ(MessageWithHint(sMessage, "There is no device /dev/ttyUSB3."),
+            sMessage + "\r\n\r\nThere is no device /dev/ttyUSB3.");
+  EXPECT_EQ(MessageWithHint(sMessage, ""), sMessage) << "no hint: the message as it was";
+}
+
 TEST(PortHintOfAPort, ComesFromTheLatestFailedOpenOfThatPort) {
   EXPECT_EQ(PortHint("/dev/tarvik-never-opened", {}), "");
   EXPECT_EQ(OpenPort("/dev/tarvik-no-such-port", 9600), cINVALID_PORT);
