@@ -2,9 +2,14 @@
 // the program that holds it (and how to keep the usual ones off an adapter).
 #include "ui/uPortHint.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::uint32_t cGROUP_READ_WRITE = 0060;
+// Holders named one by one; the rest are counted (a device that many programs hold open is
+// no serial port the operator has in mind).
+constexpr std::size_t cHOLDERS_NAMED = 5;
 
 // "rw-rw----".
 std::string ModeText(std::uint32_t nMode) {
@@ -64,9 +69,12 @@ std::string InUseText(const TOpenFailure& rFailure) {
                       (aHolders.size() > 1 ? "other programs" : "another program");
   if (!aHolders.empty()) {
     sText += ": ";
-    for (std::size_t i = 0; i < aHolders.size(); ++i)
+    const std::size_t nNamed = std::min(aHolders.size(), cHOLDERS_NAMED);
+    for (std::size_t i = 0; i < nNamed; ++i)
       sText += (i == 0 ? "" : ", ") + aHolders[i].sName + " (process " +
                std::to_string(aHolders[i].nPid) + ")";
+    if (aHolders.size() > nNamed)
+      sText += " and " + std::to_string(aHolders.size() - nNamed) + " more";
   } else if (rFailure.bHoldersUnseen) {
     sText += " that this user cannot see (sudo fuser -v " + rFailure.sDevice + " names it)";
   }

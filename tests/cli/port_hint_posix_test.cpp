@@ -116,6 +116,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "(process 8). Close it and try again. brltty takes some USB serial adapters "
                   "for braille displays; where no braille display is used, remove it with: sudo "
                   "apt remove brltty."},
+        THintCase{"HeldByManyProgramsNamesTheFirstFive",
+                  HeldBy({{1, "a"}, {2, "b"}, {3, "c"}, {4, "d"}, {5, "e"}, {6, "f"}, {7, "g"}}),
+                  {},
+                  "/dev/ttyUSB0 is in use by other programs: a (process 1), b (process 2), c "
+                  "(process 3), d (process 4), e (process 5) and 2 more. Close them and try "
+                  "again."},
         THintCase{"HeldByAProgramTheUserCannotSee",
                   [] {
                     TOpenFailure rFailure = HeldBy({});
