@@ -5,6 +5,9 @@
 #include "engine/uSwitches.h"
 #include "engine/uTarvikCommThread.h"
 #include "ui/uNotifyText.h"
+#include "ui/uPortHint.h"
+#include "ui/uPortList.h"
+#include "worker/uExceptions1V0.h"
 
 #include <exception>
 #include <filesystem>
@@ -23,6 +26,16 @@ constexpr std::uint32_t cTHREAD_END_WAIT_MS = 1000;
 bool FileExists(const std::string& sFile) {
   std::error_code Ignored;
   return std::filesystem::exists(std::filesystem::path(sFile), Ignored);
+}
+
+// The final message as the message window shows it: for a port that would not open, why and
+// what to do as a second paragraph; the report and the status keep the fixed text.
+std::string FinalMessageText(std::uint32_t nCode, std::uint32_t nValue, const std::string& sMessage,
+                             const std::string& sPort) {
+  if (nCode != cMSG_FAILURE || static_cast<std::int32_t>(nValue) != cERR_PORT) return sMessage;
+  std::vector<std::string> slPortsNow;
+  FillPortList(slPortsNow);
+  return MessageWithHint(sMessage, PortHint(sPort, slPortsNow));
 }
 
 } // namespace
@@ -127,7 +140,7 @@ void TRunControl::HandleNotification(std::uint32_t nCode, std::uint32_t nValue) 
     FView.SetTitle(std::to_string(FView.ProgressPosition()) + "%");
   }
   if (rView.sMessage) {
-    FView.ShowFinalMessage(*rView.sMessage);
+    FView.ShowFinalMessage(FinalMessageText(nCode, nValue, *rView.sMessage, FPort));
   }
   switch (rView.eRepeat) {
   case TRepeatKind::AtOnce:

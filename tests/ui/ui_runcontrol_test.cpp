@@ -3,7 +3,10 @@
 #include "catalogue/uFWVersions.h"
 #include "engine/uSwitches.h"
 #include "engine/uTarvikCommThread.h"
+#include "link/uRS232.h"
 #include "ui/uNotifyText.h"
+#include "ui/uPortHint.h"
+#include "ui/uPortList.h"
 #include "ui/uRunControl.h"
 #include "worker/uExceptions1V0.h"
 
@@ -322,6 +325,25 @@ TEST_F(RunControl, FailureEndsTheRunBeepsAndAnnounces) {
                                   "SetTitle Tarvik Firmware Update", "Beep", "AddReport " + sText,
                                   "SetStatus " + sText, "ShowFinalMessage " + sText}));
   EXPECT_FALSE(FRun.IsRunning());
+}
+
+TEST_F(RunControl, PortThatWouldNotOpenGetsWhyAsTheFinalMessagesSecondParagraph) {
+  // The worker's open of this port failed as a real one's would, and the link kept why.
+  FView.sPort = "tarvik-no-such-port";
+  ASSERT_EQ(OpenPort(FView.sPort, 9600), cINVALID_PORT);
+  StartRunning();
+  Post(cMSG_FAILURE, cERR_PORT);
+  const std::string sText = "Aborted because serial port \"tarvik-no-such-port\" is not ready!";
+  std::vector<std::string> slPortsNow;
+  FillPortList(slPortsNow);
+  const std::string sHint = PortHint(FView.sPort, slPortsNow);
+  EXPECT_NE(sHint.find("There is no "), std::string::npos) << sHint;
+  EXPECT_NE(sHint.find("tarvik-no-such-port."), std::string::npos) << sHint;
+  // The report and the status keep the fixed text; the message window has both.
+  EXPECT_EQ(FView.Take(),
+            (TCalls{"ShowRunningControls idle", "SetHourglass off",
+                    "SetTitle Tarvik Firmware Update", "Beep", "AddReport " + sText,
+                    "SetStatus " + sText, "ShowFinalMessage " + sText + "\r\n\r\n" + sHint}));
 }
 
 TEST_F(RunControl, ConversionErrorShowsTheMessageOnly) {
