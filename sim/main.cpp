@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 #include <sys/signalfd.h>
+#include <utility>
 #include <vector>
 
 #include "uSimOptions.h"
@@ -50,8 +51,12 @@ int main(int argc, char** argv) {
     std::fputs(SimHelpText(), stdout);
     return 0;
   }
-  // An empty flash file from the start: a simulator that is killed still leaves one behind.
-  if (!Options.sFlashOut.empty() && !TSimFlash().Save(Options.sFlashOut))
+  TSimFlash Flash;
+  if (!Options.sFlashIn.empty() && !Flash.Load(Options.sFlashIn))
+    return UsageError("cannot read --flash-in " + Options.sFlashIn +
+                      " (Intel HEX as --flash-out writes it)");
+  // The flash file from the start: a simulator that is killed still leaves one behind.
+  if (!Options.sFlashOut.empty() && !Flash.Save(Options.sFlashOut))
     return UsageError("cannot write --flash-out " + Options.sFlashOut);
 
   const int hSignal = StopSignals();
@@ -59,7 +64,7 @@ int main(int argc, char** argv) {
     std::perror("tarvik-logger-sim: signalfd");
     return 1;
   }
-  TSimServer Server(Options);
+  TSimServer Server(Options, std::move(Flash));
   try {
     Server.Open();
   } catch (const std::exception& Error) {

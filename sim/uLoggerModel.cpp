@@ -65,10 +65,10 @@ const char* LoggerStateName(TLoggerState State) {
   return "?";
 }
 
-TLoggerModel::TLoggerModel(TSimOptions Options)
+TLoggerModel::TLoggerModel(TSimOptions Options, TSimFlash Flash)
     : FOptions(std::move(Options)),
       FState(FOptions.bStartInBootloader ? TLoggerState::Bootloader : TLoggerState::Application),
-      FnAppClass(FOptions.nAppClass) {}
+      FnAppClass(FOptions.nAppClass), FFlash(std::move(Flash)) {}
 
 TLoggerReply TLoggerModel::OnItem(const TSimItem& Item, TClock::time_point tNow) {
   if (FState == TLoggerState::Restarting) return {{}, false, "ignored: the logger is restarting"};
@@ -98,17 +98,24 @@ TLoggerReply TLoggerModel::OnFrame(const std::string& sFrame, TClock::time_point
   const bool bInApplication = FState == TLoggerState::Application;
   if (FrameIs(sFrame, cFRAME_BOOT) || FrameIs(sFrame, cFRAME_BOOT_OLD)) {
     if (!bInApplication) return {{}, false, "ignored: bootloader entry in the bootloader"};
+    const std::string sWhere = "bootloader entry (entry " + std::to_string(++FnEntries) + ")";
+    const TFaultKind Fault = FOptions.FaultPlan.Decide(TFaultTarget::Entry, FnEntries);
+    if (Fault == TFaultKind::Hangup) return {{}, true, sWhere + ", fault hangup"};
+    if (Fault == TFaultKind::Silent) return {{}, false, "ignored: " + sWhere + ", fault silent"};
     if (FOptions.FaultPlan.NoBootloader())
-      return {{}, false, "ignored: bootloader entry (fault no-bootloader)"};
+      return {{}, false, "ignored: " + sWhere + " (fault no-bootloader)"};
     Restart(TLoggerState::Bootloader, tNow);
-    return {{}, false, "bootloader entry: restarting"};
+    return {{}, false, sWhere + ": restarting"};
   }
 
   const std::uint8_t byCommand = static_cast<std::uint8_t>(sFrame[0]);
   const std::uint8_t byRequest = static_cast<std::uint8_t>(sFrame[1]);
   std::array<std::uint8_t, 7> aAnswer{};
   std::string sNote;
+  TFaultTarget Target = TFaultTarget::Ident;
+  std::uint32_t nCount = 0;
   if (byCommand == cFRAME_IDENT && byRequest == cIDENT_CLASS) {
+    nCount = ++FnIdents;
     const std::uint16_t nClass = bInApplication ? FnAppClass : FOptions.nBlClass;
     const std::uint16_t nVersion = bInApplication ? FOptions.nAppVersion : FOptions.nBlVersion;
     aAnswer[2] = static_cast<std::uint8_t>(nClass >> 8);
@@ -117,6 +124,8 @@ TLoggerReply TLoggerModel::OnFrame(const std::string& sFrame, TClock::time_point
     aAnswer[5] = static_cast<std::uint8_t>(nVersion & 0xFF);
     sNote = "identify: class " + Hex4(nClass) + ", version " + Hex4(nVersion);
   } else if (byCommand == cFRAME_IDENT && byRequest == cIDENT_SN && bInApplication) {
+    Target = TFaultTarget::Serial;
+    nCount = ++FnSerials;
     for (int i = 0; i < 4; ++i)
       aAnswer[1 + i] = static_cast<std::uint8_t>(FOptions.nSerial >> (8 * i));
     sNote = "serial number " + std::to_string(FOptions.nSerial);
@@ -124,8 +133,12 @@ TLoggerReply TLoggerModel::OnFrame(const std::string& sFrame, TClock::time_point
     return {{}, false, "ignored: unknown frame"};
   }
 
-  const TFaultKind Fault = FOptions.FaultPlan.Decide(TFaultTarget::Frame, ++FnFrames);
-  sNote += " (frame " + std::to_string(FnFrames) + ")";
+  // Both counts advance, so each fault lands on its own item whatever else fired.
+  TFaultKind Fault = FOptions.FaultPlan.Decide(TFaultTarget::Frame, ++FnFrames);
+  const TFaultKind StepFault = FOptions.FaultPlan.Decide(Target, nCount);
+  if (Fault == TFaultKind::None) Fault = StepFault;
+  sNote += " (frame " + std::to_string(FnFrames) + ", " + FaultTargetName(Target) + " " +
+           std::to_string(nCount) + ")";
   if (Fault == TFaultKind::Hangup) return {{}, true, sNote + ", fault hangup"};
   if (Fault == TFaultKind::Silent) return {{}, false, sNote + ", fault silent"};
   std::string sAnswer = BuildAnswerFrame(aAnswer);
@@ -142,20 +155,28 @@ TLoggerReply TLoggerModel::OnLine(const std::string& sLine, TClock::time_point t
 
   const bool bData =
       Record.byType == cTYPE_DATA && FState == TLoggerState::Programming && !Record.aData.empty();
+  const bool bRequest = Record.byType == cTYPE_REQUEST && Record.aData.size() == 1;
   TFaultKind Fault = FOptions.FaultPlan.Decide(TFaultTarget::Line, ++FnLines);
   std::string sWhere = "line " + std::to_string(FnLines);
+  TFaultKind StepFault = TFaultKind::None;
   if (bData) {
-    const TFaultKind ProgFault = FOptions.FaultPlan.Decide(TFaultTarget::Prog, ++FnProg);
-    if (Fault == TFaultKind::None) Fault = ProgFault;
+    StepFault = FOptions.FaultPlan.Decide(TFaultTarget::Prog, ++FnProg);
     sWhere += ", prog " + std::to_string(FnProg);
+  } else if (bRequest) {
+    if (const std::optional<TFaultTarget> Target = RequestTarget(Record.aData[0])) {
+      const std::uint32_t nCount = ++FaRequests[*Target];
+      StepFault = FOptions.FaultPlan.Decide(*Target, nCount);
+      sWhere += std::string(", ") + FaultTargetName(*Target) + " " + std::to_string(nCount);
+    }
   }
+  if (Fault == TFaultKind::None) Fault = StepFault;
   if (Fault == TFaultKind::Hangup) return {{}, true, sWhere + ": fault hangup"};
   if (Fault == TFaultKind::Silent) return {{}, false, sWhere + ": ignored, fault silent"};
 
   TLoggerReply Reply;
   if (bData)
     Reply = OnDataLine(sLine, Record);
-  else if (Record.byType == cTYPE_REQUEST && Record.aData.size() == 1)
+  else if (bRequest)
     Reply = OnBootloaderRequest(Record, tNow);
   else
     Reply = {{}, false, "ignored: unknown record"};
@@ -172,6 +193,21 @@ std::uint8_t TLoggerModel::BootloaderCommand(std::uint8_t byCommand) const {
   if (byCommand == cBL_PROG_START_OLD) return cBL_PROG_START;
   if (byCommand == cBL_PROG_END_OLD) return cBL_PROG_END;
   return 0;
+}
+
+std::optional<TFaultTarget> TLoggerModel::RequestTarget(std::uint8_t byCommand) const {
+  switch (BootloaderCommand(byCommand)) {
+  case cBL_PLATFORM:
+    return TFaultTarget::Platform;
+  case cBL_UPID:
+    return TFaultTarget::Upid;
+  case cBL_PROG_START:
+    return TFaultTarget::Start;
+  case cBL_PROG_END:
+    return TFaultTarget::End;
+  default:
+    return std::nullopt;
+  }
 }
 
 TLoggerReply TLoggerModel::OnBootloaderRequest(const TSimRecord& Record, TClock::time_point tNow) {

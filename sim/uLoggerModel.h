@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 
 #include "uSimFlash.h"
@@ -26,7 +28,8 @@ class TLoggerModel {
 public:
   using TClock = std::chrono::steady_clock;
 
-  explicit TLoggerModel(TSimOptions Options);
+  // Flash: what the flash holds at power-on (--flash-in); empty by default.
+  explicit TLoggerModel(TSimOptions Options, TSimFlash Flash = {});
 
   TLoggerReply OnItem(const TSimItem& Item, TClock::time_point tNow);
 
@@ -54,14 +57,20 @@ private:
   TLoggerReply OnDataLine(const std::string& sLine, const TSimRecord& Record);
   void Restart(TLoggerState Target, TClock::time_point tNow);
   std::uint8_t BootloaderCommand(std::uint8_t byCommand) const;
+  // The fault target that counts a request with this command byte; none for unknown ones.
+  std::optional<TFaultTarget> RequestTarget(std::uint8_t byCommand) const;
 
   TSimOptions FOptions;
   TLoggerState FState;
   TLoggerState FRestartTarget = TLoggerState::Application;
   TClock::time_point FtRestartDue{};
   std::uint16_t FnAppClass;
-  std::uint32_t FnFrames = 0; // answerable frames received over the whole life
-  std::uint32_t FnLines = 0;  // valid lines the bootloader received over the whole life
-  std::uint32_t FnProg = 0;   // data lines since the last start-programming command
+  std::uint32_t FnFrames = 0;  // answerable frames received over the whole life
+  std::uint32_t FnLines = 0;   // valid lines the bootloader received over the whole life
+  std::uint32_t FnProg = 0;    // data lines since the last start-programming command
+  std::uint32_t FnIdents = 0;  // identify frames, answered or not, over the whole life
+  std::uint32_t FnSerials = 0; // serial-number requests over the whole life
+  std::uint32_t FnEntries = 0; // bootloader-entry frames received in the application
+  std::map<TFaultTarget, std::uint32_t> FaRequests; // bootloader requests, over the whole life
   TSimFlash FFlash;
 };

@@ -16,11 +16,28 @@ constexpr std::array<std::pair<const char*, TFaultKind>, 6> cFAULT_KINDS{{
     {"hangup", TFaultKind::Hangup},
 }};
 
-constexpr std::array<std::pair<const char*, TFaultTarget>, 3> cFAULT_TARGETS{{
+constexpr std::array<std::pair<const char*, TFaultTarget>, 10> cFAULT_TARGETS{{
     {"frame", TFaultTarget::Frame},
     {"line", TFaultTarget::Line},
     {"prog", TFaultTarget::Prog},
+    {"ident", TFaultTarget::Ident},
+    {"serial", TFaultTarget::Serial},
+    {"entry", TFaultTarget::Entry},
+    {"platform", TFaultTarget::Platform},
+    {"upid", TFaultTarget::Upid},
+    {"start", TFaultTarget::Start},
+    {"end", TFaultTarget::End},
 }};
+
+bool IsFrameTarget(TFaultTarget Target) {
+  return Target == TFaultTarget::Frame || Target == TFaultTarget::Ident ||
+         Target == TFaultTarget::Serial;
+}
+
+// The entry frame and the end command get no answer that a fault could spoil.
+bool HasAnswer(TFaultTarget Target) {
+  return Target != TFaultTarget::Entry && Target != TFaultTarget::End;
+}
 
 std::vector<std::string> SplitFields(const std::string& sText) {
   std::vector<std::string> aFields;
@@ -43,6 +60,12 @@ const char* FaultKindName(TFaultKind Kind) {
   for (const auto& [sName, Each] : cFAULT_KINDS)
     if (Each == Kind) return sName;
   return "none";
+}
+
+const char* FaultTargetName(TFaultTarget Target) {
+  for (const auto& [sName, Each] : cFAULT_TARGETS)
+    if (Each == Target) return sName;
+  return "?";
 }
 
 void TFaultPlan::AddSpec(const std::string& sSpec) {
@@ -80,8 +103,11 @@ void TFaultPlan::AddSpec(const std::string& sSpec) {
     if (aFields[3] != "always") BadSpec(sSpec, "the fourth field can only be \"always\"");
     Fault.bAlways = true;
   }
-  if (Fault.Kind == TFaultKind::Status && Fault.Target != TFaultTarget::Frame)
-    BadSpec(sSpec, "status applies to frames only");
+  if (Fault.Kind == TFaultKind::Status && !IsFrameTarget(Fault.Target))
+    BadSpec(sSpec, "status applies to frame, ident and serial only");
+  if ((Fault.Kind == TFaultKind::Short || Fault.Kind == TFaultKind::Crc) &&
+      !HasAnswer(Fault.Target))
+    BadSpec(sSpec, std::string(aFields[1]) + " gets no answer: only silent and hangup apply");
   if (Fault.Kind == TFaultKind::Echo && Fault.Target != TFaultTarget::Prog)
     BadSpec(sSpec, "echo applies to prog only");
   FaFaults.push_back(Fault);

@@ -7,7 +7,20 @@
 #include <vector>
 
 enum class TFaultKind { None, Silent, Short, Crc, Status, Echo, Hangup };
-enum class TFaultTarget { Frame, Line, Prog };
+// Frame, Line and Prog count items of any kind; the others count one request each, so that a
+// fault lands on the same step of the procedure however the items before it went.
+enum class TFaultTarget {
+  Frame,    // answered frames: identify and serial number
+  Line,     // valid hex lines the bootloader receives
+  Prog,     // data lines since the last start-programming command
+  Ident,    // identify frames, in the application or the bootloader
+  Serial,   // serial-number requests (application)
+  Entry,    // bootloader-entry frames (application)
+  Platform, // platform requests
+  Upid,     // update-ID requests
+  Start,    // start-programming commands
+  End       // end-programming commands
+};
 
 struct TFault {
   TFaultKind Kind = TFaultKind::None;
@@ -37,3 +50,4 @@ private:
 };
 
 const char* FaultKindName(TFaultKind Kind);
+const char* FaultTargetName(TFaultTarget Target);

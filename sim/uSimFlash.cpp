@@ -8,6 +8,7 @@ namespace {
 
 constexpr std::size_t cHEX_RECORD_BYTES = 32;
 constexpr std::uint8_t cTYPE_DATA = 0x00;
+constexpr std::uint8_t cTYPE_END = 0x01;
 constexpr std::uint8_t cTYPE_EXT_LINEAR = 0x04;
 
 } // namespace
@@ -44,6 +45,28 @@ std::string TSimFlash::ToIntelHex() const {
   }
   sText += ":00000001FF\n";
   return sText;
+}
+
+bool TSimFlash::Load(const std::string& sPath) {
+  FaBytes.clear();
+  std::ifstream File(sPath, std::ios::binary);
+  if (!File) return false;
+  std::uint32_t nSegment = 0;
+  for (std::string sLine; std::getline(File, sLine);) {
+    if (!sLine.empty() && sLine.back() == '\r') sLine.pop_back();
+    if (sLine.empty()) continue;
+    TSimRecord Record;
+    if (!DecodeSimLine(sLine, Record)) break;
+    if (Record.byType == cTYPE_END) return true;
+    if (Record.byType == cTYPE_EXT_LINEAR && Record.aData.size() == 2) {
+      nSegment = (Record.aData[0] * 256u + Record.aData[1]) << 16;
+      continue;
+    }
+    if (Record.byType != cTYPE_DATA) break;
+    Write(nSegment + Record.nAddress, Record.aData);
+  }
+  FaBytes.clear(); // no end record, or a line that is not ours
+  return false;
 }
 
 bool TSimFlash::Save(const std::string& sPath) const {

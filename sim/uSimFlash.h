@@ -19,6 +19,11 @@ public:
   // Writes ToIntelHex() to sPath. False if the file cannot be written.
   bool Save(const std::string& sPath) const;
 
+  // Reads what Save wrote (data, type 04 and end records, upper-case digits), replacing the
+  // content. False, with the content left empty, on a file it cannot read or a line that is
+  // no such record.
+  bool Load(const std::string& sPath);
+
 private:
   std::map<std::uint32_t, std::uint8_t> FaBytes;
 };

@@ -55,6 +55,8 @@ const std::map<std::string, TValueSetter>& ValueOptions() {
        }},
       {"--flash-out",
        [](TSimOptions& O, const std::string&, const std::string& sValue) { O.sFlashOut = sValue; }},
+      {"--flash-in",
+       [](TSimOptions& O, const std::string&, const std::string& sValue) { O.sFlashIn = sValue; }},
       {"--trace",
        [](TSimOptions& O, const std::string&, const std::string& sValue) { O.sTrace = sValue; }},
       {"--link",
@@ -126,6 +128,9 @@ Numbers are decimal or 0x hex.
   --flash-out FILE       on exit, write what was programmed as Intel HEX: byte
                          addresses, data records in address order, type 04 records
                          above 64 KiB
+  --flash-in FILE        start with this flash content, as an earlier --flash-out wrote
+                         it (a logger that lost power while being programmed: give
+                         --start-in-bootloader too)
   --trace FILE           write every byte in and out with a time stamp, and what the
                          logger made of each frame and line: lines of seconds since
                          start, then "in" or "out" and the bytes in hex, or "--" and
@@ -161,7 +166,8 @@ Faults: --fault KIND:TARGET:N[:always]
   KIND    silent  no answer; the item is ignored as if it never arrived
           short   the answer one byte short
           crc     the answer with a wrong CRC-8 or a wrong line checksum
-          status  a frame answer with status bit 0x20 and a correct CRC (frames only)
+          status  a frame answer with status bit 0x20 and a correct CRC (frame,
+                  ident and serial only)
           echo    the echo of a data line with its first data digit changed and the
                   checksum made to fit (prog only)
           hangup  the port vanishes as the item arrives (the item is not acted on):
@@ -173,6 +179,17 @@ Faults: --fault KIND:TARGET:N[:always]
           line    the N-th valid hex line that the bootloader receives, over its life
           prog    the N-th data line since the last start-programming command;
                   retries count as received lines
+          One step of the procedure, the N-th such item over the simulator's life
+          (retries count; nothing counts while the logger restarts):
+          ident     identify frame, in the application or the bootloader
+          serial    serial-number request (application)
+          entry     bootloader-entry frame (application; silent or hangup only:
+                    silent leaves the logger in its application)
+          platform  platform request
+          upid      update-ID request
+          start     start-programming command
+          end       end-programming command (silent or hangup only: silent
+                    leaves the logger in its bootloader)
   N       1-based; with :always on the N-th and every later one, else once only
   Special:
           no-bootloader    the entry frames are ignored; the logger stays in its
@@ -180,6 +197,6 @@ Faults: --fault KIND:TARGET:N[:always]
           restart-class:C  after the end command the logger comes up with class C
   Examples: --fault silent:frame:1:always   (never answers: failure 30)
             --fault status:frame:1  --fault echo:prog:5  --fault hangup:prog:10
-            --fault crc:line:2
+            --fault crc:line:2  --fault silent:upid:1  --fault silent:end:1
 )";
 }

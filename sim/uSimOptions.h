@@ -26,6 +26,7 @@ struct TSimOptions {
   std::uint32_t nRestartMs = 300;
   std::uint32_t nBaud = 0; // 0: bytes leave at once
   std::string sFlashOut;
+  std::string sFlashIn;
   std::string sTrace;
   std::string sLink;
   TFaultPlan FaultPlan;

@@ -9,7 +9,8 @@
 
 class TSimServer {
 public:
-  explicit TSimServer(const TSimOptions& Options);
+  // Flash: the flash content at power-on.
+  explicit TSimServer(const TSimOptions& Options, TSimFlash Flash = {});
 
   // Creates the port (and --link) and opens the trace. Raises std::system_error.
   void Open();

@@ -8,6 +8,7 @@
 #include <sys/signalfd.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -23,8 +24,8 @@ timespec ToTimespec(std::chrono::nanoseconds nWait) {
 
 } // namespace
 
-TSimServer::TSimServer(const TSimOptions& Options)
-    : FOptions(Options), FOutput(Options.nBaud), FModel(Options) {}
+TSimServer::TSimServer(const TSimOptions& Options, TSimFlash Flash)
+    : FOptions(Options), FOutput(Options.nBaud), FModel(Options, std::move(Flash)) {}
 
 void TSimServer::Open() {
   if (!FOptions.sTrace.empty() && !FTrace.Open(FOptions.sTrace))

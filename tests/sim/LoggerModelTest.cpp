@@ -249,6 +249,77 @@ TEST_F(LoggerModelTest, HangupStopsBeforeTheItemIsActedOn) {
   EXPECT_EQ(FpModel->Flash().Bytes().size(), 64u);
 }
 
+TEST_F(LoggerModelTest, StepFaultsCountTheirOwnItemsWhateverCameBefore) {
+  // Faults on steps of the procedure: an identify in either state, the serial number, the
+  // platform and update-ID requests, the start command.
+  Start({"--restart-ms", "0", "--fault", "crc:frame:1", "--fault", "short:ident:2", "--fault",
+         "status:serial:1", "--fault", "silent:ident:3", "--fault", "crc:platform:2", "--fault",
+         "short:upid:1", "--fault", "silent:start:1"});
+  EXPECT_FALSE(FrameCrcIsValid(Send(cIDENT).sAnswer)); // frame 1, ident 1
+  EXPECT_EQ(Send(cIDENT).sAnswer.size(), 7u);          // ident 2
+  const std::string sSerial = Send(cIDENT_SN).sAnswer; // serial 1
+  ASSERT_TRUE(FrameCrcIsValid(sSerial));
+  EXPECT_EQ(static_cast<std::uint8_t>(sSerial[0]), 0x20);
+  EnterBootloaderNow();
+  EXPECT_TRUE(Send(cIDENT).sAnswer.empty()); // ident 3, in the bootloader
+  EXPECT_EQ(Identify().first, 0xC802);       // ident 4: clean
+  TSimRecord Answer;
+  EXPECT_TRUE(DecodeSimLine(Send(Request(0x20)).sAnswer, Answer));  // platform 1
+  EXPECT_FALSE(DecodeSimLine(Send(Request(0x20)).sAnswer, Answer)); // platform 2
+  EXPECT_EQ(Send(Request(0x30, 0x60)).sAnswer.size(), 138u);        // upid 1
+  EXPECT_TRUE(Send(Request(0x31)).sAnswer.empty());                 // start 1: not acted on
+  EXPECT_EQ(FpModel->State(), TLoggerState::Bootloader);
+  EXPECT_TRUE(DecodeSimLine(Send(Request(0x31)).sAnswer, Answer)); // start 2
+  EXPECT_EQ(FpModel->State(), TLoggerState::Programming);
+}
+
+TEST_F(LoggerModelTest, LostEntryFrameLeavesTheApplicationAndTheNextOneIsTaken) {
+  Start({"--restart-ms", "0", "--fault", "silent:entry:1"});
+  Send(cBOOT);
+  Wait(0ms);
+  EXPECT_EQ(FpModel->State(), TLoggerState::Application);
+  Send(cBOOT_OLD); // entry 2
+  Wait(0ms);
+  EXPECT_EQ(FpModel->State(), TLoggerState::Bootloader);
+  Send(cBOOT); // in the bootloader: neither acted on nor counted
+  EXPECT_EQ(FpModel->State(), TLoggerState::Bootloader);
+}
+
+TEST_F(LoggerModelTest, LostEndCommandLeavesTheBootloaderProgramming) {
+  Start({"--start-in-bootloader", "--restart-ms", "0", "--fault", "silent:end:1"});
+  Send(Request(0x31));
+  Send(Request(0x33)); // end 1: lost
+  Wait(0ms);
+  EXPECT_EQ(FpModel->State(), TLoggerState::Programming);
+  EXPECT_EQ(Identify().first, 0xC802);
+  Send(Request(0x33)); // end 2
+  Wait(0ms);
+  EXPECT_EQ(Identify().first, 0x6601);
+}
+
+TEST_F(LoggerModelTest, HangupOnTheEntryFrameOrTheEndCommand) {
+  Start({"--fault", "hangup:entry:1"});
+  EXPECT_TRUE(Send(cBOOT).bHangup);
+  EXPECT_EQ(FpModel->State(), TLoggerState::Application);
+  Start({"--start-in-bootloader", "--fault", "hangup:end:1"});
+  Send(Request(0x31));
+  EXPECT_TRUE(Send(Request(0x33)).bHangup);
+  EXPECT_EQ(FpModel->State(), TLoggerState::Programming);
+}
+
+TEST_F(LoggerModelTest, FlashGivenAtPowerOnIsKeptAndProgrammedOver) {
+  TSimFlash Flash;
+  Flash.Write(0x1000, std::vector<std::uint8_t>(64, 0xEE));
+  Flash.Write(0x2000, {0x55});
+  FpModel = std::make_unique<TLoggerModel>(ParseSimOptions({"--start-in-bootloader"}), Flash);
+  Send(Request(0x31));
+  Send(DataLine(0x40, 1)); // block 0x40: bytes 0x1000..0x103F
+  const auto& aFlash = FpModel->Flash().Bytes();
+  EXPECT_EQ(aFlash.size(), 65u);
+  EXPECT_EQ(aFlash.at(0x1000), 1);
+  EXPECT_EQ(aFlash.at(0x2000), 0x55);
+}
+
 TEST_F(LoggerModelTest, RestartingIgnoresEverything) {
   Start({"--restart-ms", "300"});
   Send(cBOOT);

@@ -36,7 +36,14 @@ INSTANTIATE_TEST_SUITE_P(
         TGoodSpec{"hangup:prog:10", TFaultKind::Hangup, TFaultTarget::Prog, 10, false},
         TGoodSpec{"crc:line:2", TFaultKind::Crc, TFaultTarget::Line, 2, false},
         TGoodSpec{"short:line:0x10:always", TFaultKind::Short, TFaultTarget::Line, 16, true},
-        TGoodSpec{"hangup:frame:3", TFaultKind::Hangup, TFaultTarget::Frame, 3, false}));
+        TGoodSpec{"hangup:frame:3", TFaultKind::Hangup, TFaultTarget::Frame, 3, false},
+        TGoodSpec{"status:ident:2", TFaultKind::Status, TFaultTarget::Ident, 2, false},
+        TGoodSpec{"crc:serial:1", TFaultKind::Crc, TFaultTarget::Serial, 1, false},
+        TGoodSpec{"silent:entry:1", TFaultKind::Silent, TFaultTarget::Entry, 1, false},
+        TGoodSpec{"short:platform:3", TFaultKind::Short, TFaultTarget::Platform, 3, false},
+        TGoodSpec{"crc:upid:1:always", TFaultKind::Crc, TFaultTarget::Upid, 1, true},
+        TGoodSpec{"silent:start:2", TFaultKind::Silent, TFaultTarget::Start, 2, false},
+        TGoodSpec{"hangup:end:1", TFaultKind::Hangup, TFaultTarget::End, 1, false}));
 
 TEST(SimFaultGrammarErrors, RejectsEverythingOutsideTheGrammar) {
   for (const char* sSpec : {"",
@@ -53,6 +60,13 @@ TEST(SimFaultGrammarErrors, RejectsEverythingOutsideTheGrammar) {
                             "status:prog:1",
                             "echo:frame:1",
                             "echo:line:1",
+                            "echo:start:1",
+                            "status:upid:1",
+                            "status:entry:1",
+                            "short:entry:1",
+                            "crc:end:1",
+                            "silent:ident",
+                            "silent:identify:1",
                             "restart-class",
                             "restart-class:",
                             "restart-class:0x10000",

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include "uSimFlash.h"
 #include "uSimLogger.h"
@@ -58,6 +61,52 @@ TEST(SimFlash, ExtendedAddressesAboveSixtyFourKiBRoundTrip) {
   EXPECT_EQ(aExtended, (std::vector<std::string>{":020000040001F9", ":020000040002F8"}));
   EXPECT_EQ(aLines.front(), ":0218000001667F");
   EXPECT_EQ(aLines.back(), ":00000001FF");
+}
+
+class SimFlashFile : public testing::Test {
+protected:
+  void SetUp() override {
+    char sTemplate[] = "/tmp/tarvik-simflash-XXXXXX";
+    ASSERT_NE(mkdtemp(sTemplate), nullptr);
+    FsDir = sTemplate;
+  }
+  void TearDown() override { std::filesystem::remove_all(FsDir); }
+  std::string Write(const std::string& sName, const std::string& sText) {
+    const std::string sPath = FsDir + "/" + sName;
+    std::ofstream(sPath, std::ios::binary) << sText;
+    return sPath;
+  }
+  std::string FsDir;
+};
+
+TEST_F(SimFlashFile, LoadReadsBackWhatSaveWrote) {
+  TSimFlash Flash;
+  Flash.Write(0xFFE0, std::vector<std::uint8_t>(64, 0x5A)); // over the 64 KiB boundary
+  Flash.Write(0x27FC0, {1, 2, 3});
+  const std::string sPath = FsDir + "/flash.hex";
+  ASSERT_TRUE(Flash.Save(sPath));
+  TSimFlash Loaded;
+  Loaded.Write(0x10, {9}); // replaced, not merged
+  ASSERT_TRUE(Loaded.Load(sPath));
+  EXPECT_EQ(Loaded.Bytes(), Flash.Bytes());
+}
+
+TEST_F(SimFlashFile, LoadRefusesWhatItCannotTrustAndLeavesTheFlashEmpty) {
+  for (const char* sText : {"",                                      // no end record
+                            ":0100000001FE\n",                       // data but no end record
+                            ":0100000001FF\n:00000001FF\n",          // a wrong checksum
+                            ":0100000001fe\n:00000001FF\n",          // lower-case digits
+                            "garbage\n:00000001FF\n",                // not a record
+                            ":0400000300000000F9\n:00000001FF\n"}) { // start address record
+    TSimFlash Flash;
+    Flash.Write(0, {1});
+    EXPECT_FALSE(Flash.Load(Write("bad.hex", sText))) << sText;
+    EXPECT_TRUE(Flash.Bytes().empty()) << sText;
+  }
+  TSimFlash Flash;
+  EXPECT_FALSE(Flash.Load(FsDir + "/missing.hex"));
+  EXPECT_TRUE(Flash.Load(Write("crlf.hex", ":0100000001FE\r\n:00000001FF\r\n")));
+  EXPECT_EQ(Flash.Bytes().at(0), 1);
 }
 
 } // namespace

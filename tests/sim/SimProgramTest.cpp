@@ -130,6 +130,39 @@ TEST(SimProgram, HangupFaultClosesThePortAndStillWritesTheFlash) {
   EXPECT_EQ(Sim.ReadFlash().size(), 64u);
 }
 
+TEST(SimProgram, FlashInIsThePowerOnFlashAndGoesOutAgain) {
+  // A logger that lost power while being programmed: its flash holds the first records and it
+  // comes up in its bootloader.
+  std::string sFlashIn;
+  {
+    TSimLogger First({"--start-in-bootloader", "--fault", "hangup:prog:2"});
+    TPtyClient Port(First.Port());
+    Port.Exchange(":0100000531C9", 13);
+    Port.Exchange(DataLine(0x0040, 5), 139);
+    Port.Write(DataLine(0x0041, 5));
+    EXPECT_TRUE(Port.WaitForHangup(2s));
+    First.Stop();
+    sFlashIn = ReadText(First.FlashOutPath());
+  }
+  char sTemplate[] = "/tmp/tarvik-flashin-XXXXXX";
+  const int hFile = mkstemp(sTemplate);
+  ASSERT_NE(hFile, -1);
+  close(hFile);
+  std::ofstream(sTemplate) << sFlashIn;
+  TSimLogger Second({"--start-in-bootloader", "--flash-in", sTemplate});
+  {
+    TPtyClient Port(Second.Port());
+    EXPECT_EQ(Hex(Port.Exchange(cIDENT, 8)).substr(6, 5), "C8 02");
+    Port.Exchange(":0100000531C9", 13);
+    Port.Exchange(DataLine(0x0080, 7), 139);
+  }
+  const auto aFlash = Second.ReadFlash();
+  std::remove(sTemplate);
+  EXPECT_EQ(aFlash.size(), 128u);
+  EXPECT_EQ(aFlash.at(0x1000), 5); // from before the power cut
+  EXPECT_EQ(aFlash.at(0x2000), 7); // programmed since
+}
+
 TEST(SimProgram, LinkNamesThePortUntilExit) {
   const std::string sLink =
       std::filesystem::temp_directory_path() / ("tarvik-sim-link-" + std::to_string(getpid()));
@@ -186,6 +219,7 @@ TEST(SimProgram, HelpDocumentsOptionsAndFaultGrammar) {
                             "--upid-crc",
                             "--restart-ms",
                             "--flash-out",
+                            "--flash-in",
                             "--trace",
                             "--link",
                             "--baud",
@@ -200,6 +234,13 @@ TEST(SimProgram, HelpDocumentsOptionsAndFaultGrammar) {
                             "frame",
                             "line",
                             "prog",
+                            "ident",
+                            "serial",
+                            "entry",
+                            "platform",
+                            "upid",
+                            "start",
+                            "end",
                             "no-bootloader",
                             "restart-class:C"})
     EXPECT_NE(sHelp.find(sWord), std::string::npos) << sWord;
@@ -207,7 +248,8 @@ TEST(SimProgram, HelpDocumentsOptionsAndFaultGrammar) {
 
 TEST(SimProgram, UsageErrorsExitWithTwoAndAMessage) {
   for (const char* sArgs : {"--fault loud:frame:1", "--bl-class 0x6601", "--nonsense",
-                            "--flash-out /nonexistent-dir/f.hex"}) {
+                            "--flash-out /nonexistent-dir/f.hex",
+                            "--flash-in /nonexistent-dir/f.hex", "--fault short:end:1"}) {
     const auto [nStatus, sOutput] = RunToEnd(sArgs);
     EXPECT_EQ(nStatus, 2) << sArgs;
     EXPECT_NE(sOutput.find("tarvik-logger-sim: "), std::string::npos) << sArgs;
