@@ -5,6 +5,7 @@
 #include "engine/uSwitches.h"
 #include "link/uConvert1V0.h"
 #include "link/uFlash.h"
+#include "worker/uAnswers.h"
 #include "worker/uExceptions1V0.h"
 
 #include <array>
@@ -181,10 +182,9 @@ void TTarvikCommThread::ReadInfoRecord(std::uint16_t wAddress, std::uint8_t byCo
   if (!SendLine(gsLine, byCount, false)) {
     throw ETarv(cERR_INFO);
   }
-  gsLine = AnswerLine();
   // The link checks only the answer's length and checksum; the record must decode, and
   // carry as many data bytes as were asked for, before its fields are read.
-  if (!ParseRecordLine() || gaRecord[0] != byCount) {
+  if (!DecodeAnswerRecord(AnswerLine(), byCount)) {
     throw ETarv(cERR_INFO);
   }
 }

@@ -3,7 +3,7 @@
 #include "worker/uCommThread.h"
 
 #include "link/uCrc.h"
-#include "link/uFlash.h"
+#include "worker/uAnswers.h"
 #include "worker/uExceptions1V0.h"
 
 #include <algorithm>
@@ -17,8 +17,7 @@ std::atomic<bool> gbCancel{false};
 
 namespace {
 
-constexpr std::uint32_t cFRAME_SIZE = 8;
-constexpr std::uint8_t cSTATUS_ERROR = 0x20;
+constexpr std::uint32_t cFRAME_SIZE = cANSWER_FRAME_SIZE; // command frames are as long
 constexpr std::int32_t cBAUD = 9600;
 constexpr std::uint32_t cWAKE_PAUSE_MS = 100;
 constexpr std::int32_t cMAX_PERCENT = 99;
@@ -193,10 +192,15 @@ bool TCommThread::ExchangeFrame(bool bAnswer) {
   if (nDone < cFRAME_SIZE) return false;
   if (!bAnswer) return true;
   if (!ReadPort(FhPort, FRxBuffer, cFRAME_SIZE, nDone)) throw ETarv(cERR_SERIAL, "ReadFile");
-  if (nDone < cFRAME_SIZE) return false;
-  if (Crc8(FRxBuffer, cFRAME_SIZE - 1) != FRxBuffer[cFRAME_SIZE - 1]) return false;
-  if ((FRxBuffer[0] & cSTATUS_ERROR) != 0) throw ETarv(cERR_LOGGER, "Tarv Exception!");
-  return true;
+  switch (CheckFrameAnswer(FRxBuffer, nDone)) {
+  case TFrameAnswer::Valid:
+    return true;
+  case TFrameAnswer::Refused:
+    throw ETarv(cERR_LOGGER, "Tarv Exception!");
+  case TFrameAnswer::Retry:
+    break;
+  }
+  return false;
 }
 
 void TCommThread::SendCommand(bool bAnswer, std::uint8_t byCmd, std::uint8_t byP1,
@@ -229,7 +233,7 @@ bool TCommThread::ExchangeLine(const std::string& sLine, std::uint8_t byCount) {
   // Full-width counts: a line or an answer longer than 255 characters is neither cut short
   // nor read with a wrapped-around length. The receive area holds the longest answer (521).
   const auto nTxCnt = static_cast<std::uint32_t>(sLine.size());
-  const std::uint32_t nRxCnt = 2U * byCount + 11U;
+  const std::uint32_t nRxCnt = AnswerLineLength(byCount);
   std::uint32_t nDone = 0;
   if (!WritePort(FhPort, reinterpret_cast<const std::uint8_t*>(sLine.data()), nTxCnt, nDone))
     throw ETarv(cERR_SERIAL, "WriteFile");
@@ -237,9 +241,7 @@ bool TCommThread::ExchangeLine(const std::string& sLine, std::uint8_t byCount) {
   if (byCount == 0) return true;
   if (!ReadPort(FhPort, FRxBuffer, nRxCnt, nDone)) throw ETarv(cERR_SERIAL, "ReadFile");
   FRxCnt = static_cast<std::int32_t>(nRxCnt);
-  if (nDone < nRxCnt) return false;
-  // Only the sum of the digits after the ":" is the link's to check.
-  return LineChecksum(reinterpret_cast<const char*>(FRxBuffer + 1), byCount + 5) == 0;
+  return CheckLineAnswer(FRxBuffer, nDone, byCount);
 }
 
 bool TCommThread::SendLine(const std::string& sLine, std::uint8_t byCount, bool bFail) {
