@@ -1,15 +1,15 @@
 // The per-user setting store outside Windows: the INI file that Qt's settings use for the
 // organisation "Corvane" and the application "Tarv", key "intern" of section [General].
+#include "ui/uOptions_posix.h"
 #include "ui/uOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 namespace {
-
-// A settings file is a few lines; anything beyond this is not ours to read.
-constexpr std::size_t cMAX_SETTINGS_BYTES = 1 << 20;
 
 std::string SettingsPath() {
   const char* sConfig = std::getenv("XDG_CONFIG_HOME");
@@ -55,23 +55,29 @@ std::optional<std::int32_t> ParseInteger(std::string sText) {
   return nValue;
 }
 
+// At most cMAX_SETTINGS_BYTES of rStream. Reading line by line would not do: a line is read
+// whole, however long it is.
+std::string ReadBounded(std::istream& rStream) {
+  std::string sText;
+  char aChunk[4096];
+  while (sText.size() < cMAX_SETTINGS_BYTES) {
+    const std::size_t nWant = std::min(sizeof aChunk, cMAX_SETTINGS_BYTES - sText.size());
+    rStream.read(aChunk, static_cast<std::streamsize>(nWant));
+    const auto nGot = static_cast<std::size_t>(rStream.gcount());
+    sText.append(aChunk, nGot);
+    if (nGot < nWant) break;
+  }
+  return sText;
+}
+
 } // namespace
 
-std::optional<std::int32_t> ReadInternValue() {
-  const std::string sPath = SettingsPath();
-  if (sPath.empty()) {
-    return std::nullopt;
-  }
-  std::ifstream F(sPath, std::ios::binary);
-  if (!F) {
-    return std::nullopt;
-  }
+std::optional<std::int32_t> InternValueFromSettings(std::istream& rSettings) {
+  std::istringstream F(ReadBounded(rSettings));
   std::optional<std::string> sFound;
   bool bInGeneral = true; // keys before any section header belong to [General] as well
-  std::size_t nRead = 0;
   std::string sLine;
-  while (nRead < cMAX_SETTINGS_BYTES && std::getline(F, sLine)) {
-    nRead += sLine.size() + 1;
+  while (std::getline(F, sLine)) {
     const std::string sEntry = Trim(sLine);
     if (sEntry.empty() || sEntry.front() == ';' || sEntry.front() == '#') {
       continue;
@@ -92,4 +98,16 @@ std::optional<std::int32_t> ReadInternValue() {
     return std::nullopt;
   }
   return ParseInteger(*sFound);
+}
+
+std::optional<std::int32_t> ReadInternValue() {
+  const std::string sPath = SettingsPath();
+  if (sPath.empty()) {
+    return std::nullopt;
+  }
+  std::ifstream F(sPath, std::ios::binary);
+  if (!F) {
+    return std::nullopt;
+  }
+  return InternValueFromSettings(F);
 }

@@ -1,11 +1,14 @@
 // The internal mode's setting store on POSIX: an INI file under XDG_CONFIG_HOME.
 #include "ui/uOptions.h"
+#include "ui/uOptions_posix.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <streambuf>
 
 // The setting store under a temporary XDG_CONFIG_HOME.
 class InternValue : public ::testing::Test {
@@ -79,4 +82,41 @@ TEST_F(InternValue, RelativeConfigHomeFallsBackToHome) {
   EXPECT_EQ(ReadInternValue(), 7);
   unsetenv("XDG_CONFIG_HOME");
   EXPECT_EQ(ReadInternValue(), 7);
+}
+
+// A stream of zero bytes that never ends; counts what was taken from it.
+class TEndlessZeros : public std::streambuf {
+public:
+  std::size_t Taken() const { return FnTaken; }
+
+protected:
+  int_type underflow() override {
+    // Ends after 64 MiB only so that a reader without a bound fails the test instead of
+    // taking all memory.
+    if (FnTaken >= (64u << 20)) return traits_type::eof();
+    FnTaken += sizeof FaChunk;
+    setg(FaChunk, FaChunk, FaChunk + sizeof FaChunk);
+    return traits_type::to_int_type(FaChunk[0]);
+  }
+
+private:
+  char FaChunk[4096] = {};
+  std::size_t FnTaken = 0;
+};
+
+TEST(InternValueText, AFileThatNeverEndsIsReadOnlyUpToTheBound) {
+  // A settings file linked to /dev/zero: one line without end.
+  TEndlessZeros rZeros;
+  std::istream rStream(&rZeros);
+  EXPECT_FALSE(InternValueFromSettings(rStream).has_value());
+  EXPECT_LE(rZeros.Taken(), cMAX_SETTINGS_BYTES + 4096);
+}
+
+TEST(InternValueText, NothingBeyondTheBoundCounts) {
+  std::string sText = "[General]\nintern=3904\n";
+  sText += std::string(cMAX_SETTINGS_BYTES, '\n');
+  std::istringstream rAfter(sText + "intern=1\n");
+  EXPECT_EQ(InternValueFromSettings(rAfter), 3904);
+  std::istringstream rWithin("[General]\nintern=1\nintern=3904\n");
+  EXPECT_EQ(InternValueFromSettings(rWithin), 3904);
 }
