@@ -7,10 +7,11 @@
 
 namespace {
 
-constexpr std::array<std::pair<const char*, TFaultKind>, 6> cFAULT_KINDS{{
+constexpr std::array<std::pair<const char*, TFaultKind>, 7> cFAULT_KINDS{{
     {"silent", TFaultKind::Silent},
     {"short", TFaultKind::Short},
     {"crc", TFaultKind::Crc},
+    {"noise", TFaultKind::Noise},
     {"status", TFaultKind::Status},
     {"echo", TFaultKind::Echo},
     {"hangup", TFaultKind::Hangup},
@@ -105,7 +106,8 @@ void TFaultPlan::AddSpec(const std::string& sSpec) {
   }
   if (Fault.Kind == TFaultKind::Status && !IsFrameTarget(Fault.Target))
     BadSpec(sSpec, "status applies to frame, ident and serial only");
-  if ((Fault.Kind == TFaultKind::Short || Fault.Kind == TFaultKind::Crc) &&
+  if ((Fault.Kind == TFaultKind::Short || Fault.Kind == TFaultKind::Crc ||
+       Fault.Kind == TFaultKind::Noise) &&
       !HasAnswer(Fault.Target))
     BadSpec(sSpec, std::string(aFields[1]) + " gets no answer: only silent and hangup apply");
   if (Fault.Kind == TFaultKind::Echo && Fault.Target != TFaultTarget::Prog)

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-enum class TFaultKind { None, Silent, Short, Crc, Status, Echo, Hangup };
+enum class TFaultKind { None, Silent, Short, Crc, Noise, Status, Echo, Hangup };
 // Frame, Line and Prog count items of any kind; the others count one request each, so that a
 // fault lands on the same step of the procedure however the items before it went.
 enum class TFaultTarget {
@@ -50,4 +50,7 @@ private:
 };
 
 const char* FaultKindName(TFaultKind Kind);
+
+// What a noise fault puts before an answer: a line end and a prompt, as a logger might print.
+constexpr const char* cSIM_NOISE = "\r\n>";
 const char* FaultTargetName(TFaultTarget Target);

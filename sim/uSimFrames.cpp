@@ -33,6 +33,9 @@ void ApplyFrameFault(TFaultKind Kind, std::string& sAnswer) {
   case TFaultKind::Crc:
     sAnswer[7] = static_cast<char>(sAnswer[7] ^ 0x01);
     break;
+  case TFaultKind::Noise:
+    sAnswer.insert(0, cSIM_NOISE);
+    break;
   case TFaultKind::Status:
     sAnswer[0] = static_cast<char>(sAnswer[0] | cSIM_STATUS_ERROR);
     sAnswer[7] = static_cast<char>(FrameCrc(sAnswer));

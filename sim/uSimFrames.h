@@ -19,5 +19,6 @@ bool IsWakeFrame(const std::string& sFrame);
 std::string BuildAnswerFrame(const std::array<std::uint8_t, 7>& aBytes);
 
 // Changes a correct answer frame as the fault asks: Short drops the last byte, Crc spoils the
-// CRC-8, Status sets the error bit with a correct CRC-8. Other kinds leave it alone.
+// CRC-8, Noise puts cSIM_NOISE before it, Status sets the error bit with a correct CRC-8.
+// Other kinds leave it alone.
 void ApplyFrameFault(TFaultKind Kind, std::string& sAnswer);

@@ -30,6 +30,9 @@ void ApplyLineFault(TFaultKind Kind, std::string& sAnswer) {
   case TFaultKind::Short:
     sAnswer.pop_back();
     break;
+  case TFaultKind::Noise:
+    sAnswer.insert(0, cSIM_NOISE);
+    break;
   case TFaultKind::Crc: {
     // Any other last digit makes the bytes add up to something other than 0.
     char& chLast = sAnswer.back();

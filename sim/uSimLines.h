@@ -20,5 +20,6 @@ bool DecodeSimLine(const std::string& sLine, TSimRecord& Record);
 std::string EncodeSimLine(const TSimRecord& Record);
 
 // Changes a correct answer line as the fault asks: Short drops the last character, Crc makes
-// the checksum wrong, Echo changes the first data digit and makes the checksum fit again.
+// the checksum wrong, Noise puts cSIM_NOISE before it, Echo changes the first data digit and makes
+// the checksum fit again.
 void ApplyLineFault(TFaultKind Kind, std::string& sAnswer);

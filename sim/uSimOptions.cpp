@@ -166,6 +166,7 @@ Faults: --fault KIND:TARGET:N[:always]
   KIND    silent  no answer; the item is ignored as if it never arrived
           short   the answer one byte short
           crc     the answer with a wrong CRC-8 or a wrong line checksum
+          noise   the answer after three stray bytes: 0D 0A 3E (a line end and ">")
           status  a frame answer with status bit 0x20 and a correct CRC (frame,
                   ident and serial only)
           echo    the echo of a data line with its first data digit changed and the

@@ -273,6 +273,17 @@ TEST_F(LoggerModelTest, StepFaultsCountTheirOwnItemsWhateverCameBefore) {
   EXPECT_EQ(FpModel->State(), TLoggerState::Programming);
 }
 
+TEST_F(LoggerModelTest, NoiseComesBeforeAnOtherwiseCorrectAnswer) {
+  Start({"--start-in-bootloader", "--fault", "noise:ident:1", "--fault", "noise:platform:1"});
+  const std::string sClean = Frame({0x00, 0x00, 0xC8, 0x02, 0x00, 0x00, 0x00});
+  EXPECT_EQ(Send(cIDENT).sAnswer, "\r\n>" + sClean);
+  EXPECT_EQ(Send(cIDENT).sAnswer, sClean);
+  const std::string sLine = Send(Request(0x20)).sAnswer;
+  ASSERT_EQ(sLine.substr(0, 3), "\r\n>");
+  TSimRecord Answer;
+  EXPECT_TRUE(DecodeSimLine(sLine.substr(3), Answer));
+}
+
 TEST_F(LoggerModelTest, LostEntryFrameLeavesTheApplicationAndTheNextOneIsTaken) {
   Start({"--restart-ms", "0", "--fault", "silent:entry:1"});
   Send(cBOOT);

@@ -43,7 +43,8 @@ INSTANTIATE_TEST_SUITE_P(
         TGoodSpec{"short:platform:3", TFaultKind::Short, TFaultTarget::Platform, 3, false},
         TGoodSpec{"crc:upid:1:always", TFaultKind::Crc, TFaultTarget::Upid, 1, true},
         TGoodSpec{"silent:start:2", TFaultKind::Silent, TFaultTarget::Start, 2, false},
-        TGoodSpec{"hangup:end:1", TFaultKind::Hangup, TFaultTarget::End, 1, false}));
+        TGoodSpec{"hangup:end:1", TFaultKind::Hangup, TFaultTarget::End, 1, false},
+        TGoodSpec{"noise:upid:2", TFaultKind::Noise, TFaultTarget::Upid, 2, false}));
 
 TEST(SimFaultGrammarErrors, RejectsEverythingOutsideTheGrammar) {
   for (const char* sSpec : {"",
@@ -65,6 +66,7 @@ TEST(SimFaultGrammarErrors, RejectsEverythingOutsideTheGrammar) {
                             "status:entry:1",
                             "short:entry:1",
                             "crc:end:1",
+                            "noise:entry:1",
                             "silent:ident",
                             "silent:identify:1",
                             "restart-class",

@@ -228,6 +228,7 @@ TEST(SimProgram, HelpDocumentsOptionsAndFaultGrammar) {
                             "silent",
                             "short",
                             "crc",
+                            "noise",
                             "status",
                             "echo",
                             "hangup",
