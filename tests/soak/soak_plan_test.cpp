@@ -102,7 +102,8 @@ TEST(SoakPlan, ExpectedOutcomesFollowFromTheFaults) {
       EXPECT_EQ(rPlan.aLegs.size(), 1u) << sWhere;
       for (const std::string& sKind : aKinds)
         EXPECT_TRUE(sKind.rfind("silent:", 0) == 0 || sKind.rfind("short:", 0) == 0 ||
-                    sKind.rfind("crc:", 0) == 0 || sKind == "echo:prog")
+                    sKind.rfind("crc:", 0) == 0 || sKind.rfind("noise:", 0) == 0 ||
+                    sKind == "echo:prog")
             << sWhere;
       EXPECT_FALSE(Has("silent:entry") || Has("silent:end")) << sWhere;
       EXPECT_FALSE(rFirst.onMaxRepeats.has_value()) << sWhere;
@@ -141,11 +142,12 @@ TEST(SoakPlan, FaultsReachEveryStepOfTheProcedure) {
         if (const std::vector<std::string> aFields = Fields(sFault); aFields.size() >= 3)
           aTargets.insert(aFields[0] + ":" + aFields[1]);
   for (const char* sTarget :
-       {"silent:ident",  "short:ident",     "crc:ident",      "status:ident",  "hangup:ident",
-        "silent:serial", "short:serial",    "crc:serial",     "status:serial", "silent:entry",
-        "hangup:entry",  "silent:platform", "short:platform", "crc:platform",  "silent:upid",
-        "short:upid",    "crc:upid",        "silent:start",   "short:start",   "crc:start",
-        "silent:prog",   "short:prog",      "crc:prog",       "echo:prog",     "hangup:prog",
-        "silent:end",    "hangup:end",      "silent:frame"})
+       {"silent:ident",   "short:ident",     "crc:ident",      "status:ident",  "hangup:ident",
+        "silent:serial",  "short:serial",    "crc:serial",     "status:serial", "silent:entry",
+        "hangup:entry",   "silent:platform", "short:platform", "crc:platform",  "silent:upid",
+        "short:upid",     "crc:upid",        "silent:start",   "short:start",   "crc:start",
+        "silent:prog",    "short:prog",      "crc:prog",       "echo:prog",     "hangup:prog",
+        "silent:end",     "hangup:end",      "silent:frame",   "noise:ident",   "noise:serial",
+        "noise:platform", "noise:upid",      "noise:start",    "noise:prog"})
     EXPECT_EQ(aTargets.count(sTarget), 1u) << sTarget;
 }

@@ -26,8 +26,8 @@ constexpr std::int32_t cEXIT_WRONG_CLASS = 45;
 constexpr std::int32_t cEXIT_NO_INFO = 46;
 
 const char* BadAnswer(TSoakRandom& rRandom) {
-  static const char* const caKinds[] = {"silent", "short", "crc"};
-  return caKinds[rRandom.Between(0, 2)];
+  static const char* const caKinds[] = {"silent", "short", "crc", "noise"};
+  return caKinds[rRandom.Between(0, 3)];
 }
 
 // The faults of one leg while they are drawn.

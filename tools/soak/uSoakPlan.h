@@ -1,6 +1,7 @@
 // One soak run drawn from the seed: a simulated logger, the faults it suffers, and what the
 // tool must make of them, worked out from the procedure's rules:
-//   - a missing, short or corrupt answer is retried within the exchange's five tries;
+//   - a missing, short or corrupt answer, or one after stray bytes, is retried within the
+//     exchange's five tries;
 //   - five failed tries of a frame, of the start command or of a data line end the run with
 //     a communication failure, which the command line repeats after a pause (transient);
 //   - a wrong echo ends the run with failure 44, which it repeats at once (transient);
