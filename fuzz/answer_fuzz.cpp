@@ -16,7 +16,7 @@ namespace {
 int Digit(std::uint8_t ch) {
   if (ch >= '0' && ch <= '9') return ch - '0';
   if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-  return 0; // the link counts anything else as 0
+  return -1000; // a line with anything else fails
 }
 
 void Check(bool bHolds) {
@@ -47,9 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     return 0;
   }
   unsigned nSum = 0;
-  for (std::uint32_t i = 1; i + 1 < nLength; i += 2)
+  bool bDigits = true;
+  for (std::uint32_t i = 1; i + 1 < nLength; i += 2) {
+    bDigits = bDigits && Digit(aBytes[i]) >= 0 && Digit(aBytes[i + 1]) >= 0;
     nSum += static_cast<unsigned>(Digit(aBytes[i]) * 16 + Digit(aBytes[i + 1]));
-  Check(bLine == ((nSum & 0xFF) == 0));
+  }
+  Check(bLine == (bDigits && (nSum & 0xFF) == 0));
 
   // What the engine makes of a line that passed: a record with exactly the data bytes asked
   // for, which builds back into the same line.

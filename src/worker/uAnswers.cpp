@@ -1,5 +1,6 @@
 #include "worker/uAnswers.h"
 
+#include "link/uConvert1V0.h"
 #include "link/uCrc.h"
 #include "link/uFlash.h"
 
@@ -15,7 +16,13 @@ TFrameAnswer CheckFrameAnswer(const std::uint8_t* aFrame, std::uint32_t nReceive
 }
 
 bool CheckLineAnswer(const std::uint8_t* aLine, std::uint32_t nReceived, std::uint8_t byCount) {
-  if (nReceived < AnswerLineLength(byCount)) return false;
+  const std::uint32_t nLength = AnswerLineLength(byCount);
+  if (nReceived < nLength) return false;
+  // The sum alone lets through a line shifted by stray bytes whose remaining digits happen to
+  // add up to 0 (a non-digit counts as nothing): such a try must fail and be repeated.
+  std::uint8_t byDigit = 0;
+  for (std::uint32_t i = 1; i < nLength; ++i)
+    if (!HexDigit(static_cast<char>(aLine[i]), byDigit)) return false;
   return LineChecksum(reinterpret_cast<const char*>(aLine + 1), byCount + 5) == 0;
 }
 

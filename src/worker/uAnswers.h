@@ -23,8 +23,9 @@ constexpr std::uint32_t AnswerLineLength(std::uint8_t byCount) {
 }
 
 // The answer line with byCount data bytes of which nReceived bytes arrived at aLine: true when
-// all of it came and the bytes spelled by the digits after its first character add up to 0.
-// Nothing else is looked at (the ":", the count field). Reads only the received bytes.
+// all of it came, every character after the first is an upper-case hex digit, and the bytes
+// they spell add up to 0. Nothing else is looked at (the ":", the count field). Reads only
+// the received bytes.
 bool CheckLineAnswer(const std::uint8_t* aLine, std::uint32_t nReceived, std::uint8_t byCount);
 
 // An answer line as a record: true, with the record in gaRecord (and the line in gsLine), only

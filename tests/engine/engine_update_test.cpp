@@ -159,6 +159,18 @@ TEST_F(EngineUpdate, FirstBootloaderGenerationReadsNothingAndUsesItsOwnCommands)
   EXPECT_EQ(rSim.ReadFlash(), ImageBytes(1));
 }
 
+TEST_F(EngineUpdate, StrayBytesBeforeAnInformationAnswerAreRetriedAway) {
+  // Image 4's logger: its platform answer, shifted by the three stray bytes and cut to length,
+  // still has digits that add up to 0 once the stray bytes and the ":" count as nothing.
+  std::vector<std::string> aArgs = LoggerFor(4);
+  aArgs.insert(aArgs.end(), {"--fault", "noise:platform:1", "--fault", "noise:upid:1"});
+  TSimLogger rSim(aArgs);
+  const TRunLog rLog = RunEngine(rSim.Port());
+  ASSERT_EQ(rLog.Final().FnCode, cMSG_DONE) << "failure " << rLog.Final().FnValue;
+  EXPECT_EQ(gnFwIndex, 4);
+  EXPECT_EQ(rSim.ReadFlash(), ImageBytes(4));
+}
+
 TEST_F(EngineUpdate, LoggerAlreadyInItsBootloaderGetsNoSerialRequestNorEntryCommand) {
   TSimLogger rSim({"--start-in-bootloader"});
   const TRunLog rLog = RunEngine(rSim.Port());

@@ -58,7 +58,7 @@ bool LineAnswer(const std::string& sText, std::uint8_t byCount) {
   return CheckLineAnswer(aBytes.data(), static_cast<std::uint32_t>(aBytes.size()), byCount);
 }
 
-TEST(AnswerLine, IsJudgedOnLengthAndDigitSumOnly) {
+TEST(AnswerLine, IsJudgedOnLengthDigitsAndTheirSumOnly) {
   EXPECT_TRUE(LineAnswer(":0100000531C9", 1));
   EXPECT_TRUE(LineAnswer("X0100000531C9", 1)) << "the first character is not looked at";
   EXPECT_TRUE(LineAnswer(":0200000531C8", 1)) << "nor is the count field";
@@ -66,6 +66,11 @@ TEST(AnswerLine, IsJudgedOnLengthAndDigitSumOnly) {
   EXPECT_FALSE(LineAnswer("", 1));
   EXPECT_FALSE(LineAnswer(":0100000531CA", 1)) << "checksum off by one";
   EXPECT_TRUE(LineAnswer(":06000000001800350000AD", 6));
+  // Only digits: stray bytes before the line shift it, and what is left must not pass even
+  // where the digits that remain happen to add up to 0 (the ":" and the bytes counting 0).
+  EXPECT_FALSE(LineAnswer("\r\n>:06000000000400060000", 6));
+  EXPECT_FALSE(LineAnswer(":0100000531c9", 1)) << "lower-case digits";
+  EXPECT_FALSE(LineAnswer(":01000005 31C9", 1)) << "a blank";
   EXPECT_EQ(AnswerLineLength(64), 139u);
   EXPECT_EQ(AnswerLineLength(255), 521u);
 }
