@@ -42,7 +42,8 @@ void TSoakSummary::Add(const TSoakPlan& rPlan, const TSoakRunResult& rResult) {
     ++FnFailed;
     return;
   }
-  // The first leg's outcome is the run's: a follow-up only shows the logger can be updated.
+  // The first leg's outcome is the run's: a follow-up shows that the logger can be updated.
+  FnFollowUps += static_cast<std::uint32_t>(rPlan.aLegs.size() - 1);
   const std::int32_t nExpected = rPlan.aLegs.front().nExpected;
   if (nExpected == 0) {
     ++FnSuccesses;
@@ -69,6 +70,8 @@ std::string TSoakSummary::Table() const {
   for (const auto& [nCode, nCount] : FaExpectedByCode)
     sText += " " + std::to_string(nCode) + " x" + std::to_string(nCount);
   if (FaExpectedByCode.empty()) sText += " none";
+  sText +=
+      "\nFollow-up updates after the port vanished, all successful: " + std::to_string(FnFollowUps);
   sText += "\nScenarios:";
   bool bFirst = true;
   for (const auto& [sScenario, nCount] : FaScenarios) {

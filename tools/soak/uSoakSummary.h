@@ -12,8 +12,8 @@ class TSoakSummary {
 public:
   void Add(const TSoakPlan& rPlan, const TSoakRunResult& rResult);
 
-  // The table (Markdown, readable as it stands), then the expected failures by code and the
-  // scenarios drawn.
+  // The table (Markdown, readable as it stands), then the expected failures by code, the
+  // follow-up updates and the scenarios drawn.
   std::string Table() const;
 
   std::uint32_t Runs() const { return FnRuns; }
@@ -31,6 +31,7 @@ private:
   std::uint32_t FnReportFaults = 0;
   std::uint32_t FnPortFaults = 0;
   std::uint32_t FnSimulatorFaults = 0;
+  std::uint32_t FnFollowUps = 0; // successful updates of a logger whose port had vanished
   double FnTotalSeconds = 0;
   double FnWorstSeconds = 0;
   std::uint32_t FnWorstRun = 0;
