@@ -1,8 +1,10 @@
 // libFuzzer target: the command line's argument parser and its check of what the mode offers,
 // on any arguments (the input split at zero bytes). Either a usage error or options that keep
-// their promises; nothing else may come out.
+// their promises; nothing else may come out. The options a fleet hands to one port's process
+// must come back whole from the parser.
 #include "cli/uCliArgs.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -41,13 +43,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
   } catch (const ECliUsage&) {
     return 0;
   }
-  Check(!rOptions.sPort || !rOptions.sPort->empty());
+  for (auto it = rOptions.slPorts.begin(); it != rOptions.slPorts.end(); ++it) {
+    Check(!it->empty());
+    Check(std::find(rOptions.slPorts.begin(), it, *it) == it);
+  }
   Check(!rOptions.sTrace || !rOptions.sTrace->empty());
   Check(!rOptions.sFile || !rOptions.sFile->empty());
+  Check(!rOptions.sJson || !rOptions.sJson->empty());
   Check(!rOptions.nMaxRepeats || *rOptions.nMaxRepeats <= cMAX_REPEATS_LIMIT);
   Check(rOptions.slWindowOptions.size() <= slArgs.size());
   for (const std::string& sOption : rOptions.slWindowOptions)
     Check(IsWindowOption(sOption));
+  Check(!(rOptions.bAllPorts && !rOptions.slPorts.empty()));
+  Check(!(rOptions.bWatch && !rOptions.slPorts.empty()));
+
+  const TCliMode eMode = ModeOf(rOptions);
+  Check(eMode != TCliMode::Member || rOptions.slPorts.size() == 1);
 
   for (std::int32_t nLevel = 0; nLevel <= 2; ++nLevel)
     for (const bool bSupported : {false, true}) {
@@ -56,9 +67,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
       } catch (const ECliUsage&) {
         continue;
       }
-      Check(rOptions.sPort.has_value());
+      Check(!rOptions.slPorts.empty() || rOptions.bAllPorts || rOptions.bWatch);
       Check(!rOptions.bReadInfoOnly || (nLevel >= 1 && bSupported));
       Check(!rOptions.sFile || nLevel == 2);
     }
+
+  // A fleet hands each port to a process of its own: that process must get exactly this port
+  // and these options back, whatever the port's name looks like.
+  for (const std::string& sPort : rOptions.slPorts) {
+    TCliOptions rMember;
+    try {
+      rMember = ParseCliArgs(MemberArgs(rOptions, sPort, rOptions.sTrace));
+    } catch (const ECliUsage&) {
+      Check(false);
+    }
+    Check(ModeOf(rMember) == TCliMode::Member);
+    Check(rMember.slPorts == std::vector<std::string>{sPort});
+    Check(rMember.bYes);
+    Check(rMember.nMaxRepeats == rOptions.nMaxRepeats);
+    Check(rMember.sTrace == rOptions.sTrace);
+    Check(rMember.sFile == rOptions.sFile);
+    Check(rMember.bReadInfoOnly == rOptions.bReadInfoOnly);
+    Check(rMember.slWindowOptions == rOptions.slWindowOptions);
+  }
   return 0;
 }
