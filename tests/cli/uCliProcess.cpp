@@ -12,6 +12,7 @@
 #include <pty.h>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -63,7 +64,9 @@ TCliProcess::TCliProcess(const std::vector<std::string>& aArgs, const std::strin
   }
   int aOut[2];
   int aErr[2];
-  if (pipe(aOut) != 0 || pipe(aErr) != 0) {
+  // Close-on-exec: another program started meanwhile must not keep these pipes open (the
+  // child's dup2 copies are inherited as they should be).
+  if (pipe2(aOut, O_CLOEXEC) != 0 || pipe2(aErr, O_CLOEXEC) != 0) {
     throw std::runtime_error("pipe failed");
   }
   FnPid = fork();
@@ -165,7 +168,18 @@ TCliResult TCliProcess::Wait() {
     Pump(100);
   }
   int nWait = 0;
-  if (FnPid > 0 && waitpid(FnPid, &nWait, 0) == FnPid) {
+  while (FnPid > 0 && waitpid(FnPid, &nWait, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= tEnd) {
+      // A program that does not end fails its test with what it printed, instead of holding
+      // the test until ctest's time-out.
+      FResult.sErr += "\n[test: the program was still running after 100 s and was killed]\n";
+      kill(FnPid, SIGKILL);
+      waitpid(FnPid, &nWait, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (FnPid > 0) {
     FResult.nStatus = WIFEXITED(nWait) ? WEXITSTATUS(nWait) : 128 + WTERMSIG(nWait);
     FnPid = -1;
   }
