@@ -1,28 +1,12 @@
 #include "cli/uCliChild.h"
 
+#include "link/uWideText.h"
+
 #include <windows.h>
 
 #include <psapi.h>
 
 namespace {
-
-std::wstring Wide(const std::string& s) {
-  if (s.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring ws(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), ws.data(), n);
-  return ws;
-}
-
-std::string Utf8(const std::wstring& ws) {
-  if (ws.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, ws.data(), static_cast<int>(ws.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, ws.data(), static_cast<int>(ws.size()), s.data(), n, nullptr,
-                      nullptr);
-  return s;
-}
 
 // One argument quoted so that the C runtime of the child splits it back out unchanged.
 std::wstring Quoted(const std::wstring& sArg) {

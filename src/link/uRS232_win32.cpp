@@ -2,6 +2,7 @@
 // driver's time-outs doing the waiting, so a read of n bytes returns after n bytes or after
 // n + 200 ms, and a write of n bytes gives up after n ms.
 #include "link/uRS232_internal.h"
+#include "link/uWideText.h"
 
 #include <windows.h>
 
@@ -13,29 +14,6 @@ HANDLE Handle(TPortHandle hPort) {
 
 TPortHandle PortOf(HANDLE h) {
   return reinterpret_cast<TPortHandle>(h);
-}
-
-// UTF-8 to UTF-16; an empty text for a name that is not valid UTF-8 (the open then fails).
-std::wstring Widen(const std::string& s) {
-  if (s.empty()) return {};
-  const int nChars = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(),
-                                         static_cast<int>(s.size()), nullptr, 0);
-  if (nChars <= 0) return {};
-  std::wstring ws(static_cast<std::size_t>(nChars), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
-                      ws.data(), nChars);
-  return ws;
-}
-
-std::string Narrow(const std::wstring& ws) {
-  if (ws.empty()) return {};
-  const int nBytes = WideCharToMultiByte(CP_UTF8, 0, ws.data(), static_cast<int>(ws.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  if (nBytes <= 0) return {};
-  std::string s(static_cast<std::size_t>(nBytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, ws.data(), static_cast<int>(ws.size()), s.data(), nBytes, nullptr,
-                      nullptr);
-  return s;
 }
 
 // Notes a failed call and its error code in the byte trace.
@@ -89,7 +67,7 @@ std::string SystemText(DWORD nError) {
   while (!sText.empty() && (sText.back() == L'\n' || sText.back() == L'\r' || sText.back() == L' '))
     sText.pop_back();
   if (sText.empty()) return "error " + std::to_string(nError);
-  return Narrow(sText);
+  return Utf8(sText);
 }
 
 TOpenFailure FailureOf(const std::string& sName, const char* sCall, DWORD nError) {
@@ -119,7 +97,8 @@ TOpenFailure FailureOf(const std::string& sName, const char* sCall, DWORD nError
 } // namespace
 
 TPortHandle OpenPort(const std::string& sName, std::int32_t iBaud) {
-  const std::wstring sPath = L"\\\\.\\" + Widen(sName);
+  // A name that is not UTF-8 leaves the path without a name: the open then fails.
+  const std::wstring sPath = L"\\\\.\\" + WideStrict(sName);
   // Share mode 0: the port is held exclusively while open.
   const HANDLE h = CreateFileW(sPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                OPEN_EXISTING, 0, nullptr);

@@ -4,6 +4,8 @@
 // name begins with "\device\vcp" (letter case ignored).
 #include "ui/uPortList.h"
 
+#include "link/uWideText.h"
+
 #include <windows.h>
 
 namespace {
@@ -20,17 +22,6 @@ bool IsVcpName(const std::wstring& sName) {
   for (std::size_t i = 0; i < nPrefix; ++i)
     if (LowerAscii(sName[i]) != cVCP_PREFIX[i]) return false;
   return true;
-}
-
-std::string Narrow(const std::wstring& ws) {
-  if (ws.empty()) return {};
-  const int nBytes = WideCharToMultiByte(CP_UTF8, 0, ws.data(), static_cast<int>(ws.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  if (nBytes <= 0) return {};
-  std::string s(static_cast<std::size_t>(nBytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, ws.data(), static_cast<int>(ws.size()), s.data(), nBytes, nullptr,
-                      nullptr);
-  return s;
 }
 
 // The text of a string value, without the terminating NULs the registry may keep.
@@ -79,7 +70,7 @@ void FillPortList(std::vector<std::string>& Strings) {
     if (!IsVcpName(std::wstring(aName.data(), nNameLen))) continue;
     // A value that is no text, or an empty one, names no port the tool could open.
     if (nType != REG_SZ && nType != REG_EXPAND_SZ) continue;
-    const std::string sPort = Narrow(TextOf(aData, nDataSize));
+    const std::string sPort = Utf8(TextOf(aData, nDataSize));
     if (!sPort.empty()) Strings.push_back(sPort);
   }
 }

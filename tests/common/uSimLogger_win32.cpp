@@ -13,6 +13,8 @@
 // - The destructor removes the control directory, which frees the COM number.
 #include "uSimLogger.h"
 
+#include "link/uWideText.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -61,14 +63,6 @@ std::string WinePrefix() {
   return Env("HOME") + "/.wine";
 }
 
-std::wstring Widen(const std::string& s) {
-  const int nChars =
-      MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring ws(static_cast<std::size_t>(nChars), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), ws.data(), nChars);
-  return ws;
-}
-
 // One argument quoted as the Windows runtime splits a command line.
 std::string Quote(const std::string& sArg) {
   if (!sArg.empty() && sArg.find_first_of(" \t\"") == std::string::npos) return sArg;
@@ -88,7 +82,7 @@ std::string Quote(const std::string& sArg) {
 }
 
 bool Exists(const std::string& sPath) {
-  return GetFileAttributesW(Widen(sPath).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(Wide(sPath).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string ReadText(const std::string& sPath) {
@@ -116,10 +110,10 @@ int WaitForFile(const std::vector<std::string>& aPaths, std::chrono::millisecond
 
 // Claims the first free COM number; returns it with its control directory.
 int ClaimComNumber(const std::string& sRoot, std::string& sDir) {
-  CreateDirectoryW(Widen(sRoot).c_str(), nullptr);
+  CreateDirectoryW(Wide(sRoot).c_str(), nullptr);
   for (int nCom = cFIRST_COM; nCom <= cLAST_COM; ++nCom) {
     sDir = sRoot + "\\com" + std::to_string(nCom);
-    if (CreateDirectoryW(Widen(sDir).c_str(), nullptr)) return nCom;
+    if (CreateDirectoryW(Wide(sDir).c_str(), nullptr)) return nCom;
     if (GetLastError() != ERROR_ALREADY_EXISTS)
       throw std::runtime_error("cannot create " + sDir + " (is this wine?)");
   }
@@ -130,7 +124,7 @@ void StartLauncher(const std::vector<std::string>& aArgs) {
   std::string sCommand;
   for (const std::string& sArg : aArgs)
     sCommand += (sCommand.empty() ? "" : " ") + Quote(sArg);
-  std::wstring wsCommand = Widen(sCommand);
+  std::wstring wsCommand = Wide(sCommand);
   STARTUPINFOW Startup{};
   Startup.cb = sizeof(Startup);
   PROCESS_INFORMATION Process{};
@@ -159,7 +153,7 @@ TSimLogger::TSimLogger(std::vector<std::string> aArgs) {
   const int nCom = ClaimComNumber(WindowsPath(sPrefix + "/tarvik-sim"), FsDir);
   FnPid = nCom;
   for (const char* sStale : {"\\flash.hex", "\\trace.txt"})
-    DeleteFileW(Widen(FsDir + sStale).c_str());
+    DeleteFileW(Wide(FsDir + sStale).c_str());
 
   std::vector<std::string> aAll{WindowsPath(TARVIK_SIM_LAUNCHER),
                                 UnixPath(FsDir),

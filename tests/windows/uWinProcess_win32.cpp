@@ -1,18 +1,12 @@
 #include "uWinProcess_win32.h"
 
+#include "link/uWideText.h"
+
 #include <windows.h>
 
 #include <thread>
 
 namespace {
-
-std::wstring Wide(const std::string& s) {
-  if (s.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring ws(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), ws.data(), n);
-  return ws;
-}
 
 // Quoted as the C runtime splits a command line; the arguments here hold no quotes.
 std::wstring CommandLine(const std::string& sProgram, const std::vector<std::string>& slArgs) {

@@ -42,28 +42,6 @@ void RefreshCursor() {
 
 } // namespace
 
-std::wstring Wide(const std::string& sUtf8) {
-  if (sUtf8.empty()) return {};
-  const int nChars =
-      MultiByteToWideChar(CP_UTF8, 0, sUtf8.data(), static_cast<int>(sUtf8.size()), nullptr, 0);
-  if (nChars <= 0) return {};
-  std::wstring sWide(static_cast<std::size_t>(nChars), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, sUtf8.data(), static_cast<int>(sUtf8.size()), sWide.data(),
-                      nChars);
-  return sWide;
-}
-
-std::string Utf8(const std::wstring& sWide) {
-  if (sWide.empty()) return {};
-  const int nBytes = WideCharToMultiByte(CP_UTF8, 0, sWide.data(), static_cast<int>(sWide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  if (nBytes <= 0) return {};
-  std::string sUtf8(static_cast<std::size_t>(nBytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, sWide.data(), static_cast<int>(sWide.size()), sUtf8.data(),
-                      nBytes, nullptr, nullptr);
-  return sUtf8;
-}
-
 std::wstring WindowTextWide(HWND hWindow) {
   const int nLength = GetWindowTextLengthW(hWindow);
   if (nLength <= 0) return {};

@@ -2,6 +2,8 @@
 // window's DPI, fonts, child controls, the modal loop, the dialog keys and the hourglass.
 #pragma once
 
+#include "link/uWideText.h"
+
 #include <windows.h>
 
 #include <string>
@@ -9,9 +11,6 @@
 
 // The layouts are given in pixels at 96 DPI.
 constexpr UINT cDESIGN_DPI = 96;
-
-std::wstring Wide(const std::string& sUtf8);
-std::string Utf8(const std::wstring& sWide);
 
 std::string WindowTextUtf8(HWND hWindow);
 std::wstring WindowTextWide(HWND hWindow);
