@@ -65,22 +65,7 @@ void InsertColumn(HWND hList, int nColumn, const wchar_t* sText, int nWidth) {
 } // namespace
 
 TfrmInfo::TfrmInfo(HWND hOwner) {
-  static const ATOM nClass = [] {
-    WNDCLASSEXW rClass{};
-    rClass.cbSize = sizeof(rClass);
-    rClass.lpfnWndProc = &TfrmInfo::WindowProc;
-    rClass.hInstance = GetModuleHandleW(nullptr);
-    rClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    rClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    rClass.lpszClassName = cCLASS_NAME;
-    return RegisterClassExW(&rClass);
-  }();
-  (void)nClass;
-  FnDpi = hOwner != nullptr ? WindowDpi(hOwner) : SystemDpi();
-  const SIZE rOuter =
-      OuterSize(Scale(cDESIGN_WIDTH, FnDpi), Scale(cDESIGN_HEIGHT, FnDpi), cSTYLE, 0, false, FnDpi);
-  CreateWindowExW(0, cCLASS_NAME, L"Overview", cSTYLE, CW_USEDEFAULT, CW_USEDEFAULT, rOuter.cx,
-                  rOuter.cy, hOwner, nullptr, GetModuleHandleW(nullptr), this);
+  CreateForm(cCLASS_NAME, L"Overview", cSTYLE, 0, cDESIGN_WIDTH, cDESIGN_HEIGHT, hOwner);
   FnDpi = WindowDpi(FhWindow);
   // Read-only; a click on a column header does nothing.
   ListView1 = CreateControl(FhWindow, WC_LISTVIEWW, L"",
@@ -94,22 +79,12 @@ TfrmInfo::TfrmInfo(HWND hOwner) {
   Button1 =
       CreateControl(FhWindow, WC_BUTTONW, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
   MarkAsDialog(FhWindow);
-  SetFontFor(FnDpi);
+  SetFont(cFONT_FACE, cFONT_HEIGHT, FnDpi);
   PlaceControls();
 }
 
 TfrmInfo::~TfrmInfo() {
-  if (FhWindow != nullptr && IsWindow(FhWindow)) DestroyWindow(FhWindow);
-  if (FhFont != nullptr) DeleteObject(FhFont);
   if (frmInfo == this) frmInfo = nullptr;
-}
-
-void TfrmInfo::SetFontFor(UINT nDpi) {
-  FnDpi = nDpi;
-  const HFONT hOld = FhFont;
-  FhFont = CreateDesignFont(cFONT_FACE, cFONT_HEIGHT, nDpi);
-  SetChildFonts(FhWindow, FhFont);
-  if (hOld != nullptr) DeleteObject(hOld);
 }
 
 void TfrmInfo::PlaceControls() {
@@ -202,17 +177,6 @@ int TfrmInfo::Execute(int ALeft, int ATop, int AWidth, int AHeight) {
   return FnResult;
 }
 
-LRESULT CALLBACK TfrmInfo::WindowProc(HWND hWindow, UINT nMsg, WPARAM wParam, LPARAM lParam) {
-  if (nMsg == WM_NCCREATE) {
-    auto* pForm = static_cast<TfrmInfo*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    pForm->FhWindow = hWindow;
-    SetWindowLongPtrW(hWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pForm));
-  }
-  auto* pForm = reinterpret_cast<TfrmInfo*>(GetWindowLongPtrW(hWindow, GWLP_USERDATA));
-  if (pForm == nullptr) return DefWindowProcW(hWindow, nMsg, wParam, lParam);
-  return pForm->HandleMessage(nMsg, wParam, lParam);
-}
-
 LRESULT TfrmInfo::HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) {
   const HWND hWindow = FhWindow;
   switch (nMsg) {
@@ -236,20 +200,13 @@ LRESULT TfrmInfo::HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) {
   case WM_SIZE:
     PlaceControls();
     return 0;
-  case WM_SETCURSOR:
-    if (HandleSetCursor()) return TRUE;
-    break;
   case WM_DPICHANGED: {
-    SetFontFor(HIWORD(wParam));
-    const RECT* pSuggested = reinterpret_cast<const RECT*>(lParam);
-    SetWindowPos(hWindow, nullptr, pSuggested->left, pSuggested->top,
-                 pSuggested->right - pSuggested->left, pSuggested->bottom - pSuggested->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    FnDpi = HIWORD(wParam);
+    SetFont(cFONT_FACE, cFONT_HEIGHT, FnDpi);
+    TakeSuggestedRect(lParam);
     return 0;
   }
   case WM_NCDESTROY:
-    SetWindowLongPtrW(hWindow, GWLP_USERDATA, 0);
-    FhWindow = nullptr;
     ListView1 = nullptr;
     Button1 = nullptr;
     break;

@@ -4,18 +4,18 @@
 
 #include "catalogue/uFwHeader.h"
 
+#include "ui/win32/uWinKit.h"
+
 #include <windows.h>
 
 // Command identifiers of the controls (the OK button is IDOK).
 constexpr int cID_INFO_LIST = 100;
 
-class TfrmInfo {
+class TfrmInfo : public TWinForm {
 public:
   // Created hidden, owned by the main window hOwner.
   explicit TfrmInfo(HWND hOwner);
-  ~TfrmInfo();
-  TfrmInfo(const TfrmInfo&) = delete;
-  TfrmInfo& operator=(const TfrmInfo&) = delete;
+  ~TfrmInfo() override;
 
   // Fills the list, places the window at ALeft, ATop with the outer height AHeight, fits its
   // width to the columns and shows it modally; IDOK when closed with OK. AWidth is not used.
@@ -27,18 +27,13 @@ public:
   // the sum of the widths.
   static int FitColumns(HWND list);
 
-  HWND Handle() const { return FhWindow; }
   HWND ListView1 = nullptr;
   HWND Button1 = nullptr;
 
 private:
-  static LRESULT CALLBACK WindowProc(HWND hWindow, UINT nMsg, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam);
-  void SetFontFor(UINT nDpi);
+  LRESULT HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) override;
   void PlaceControls();
 
-  HWND FhWindow = nullptr;
-  HFONT FhFont = nullptr;
   UINT FnDpi = 96;
   bool FbDone = true;
   int FnResult = 0;

@@ -233,19 +233,9 @@ private:
 };
 
 TfrmMain::TfrmMain() {
-  static const ATOM nClass = [] {
-    WNDCLASSEXW rClass{};
-    rClass.cbSize = sizeof(rClass);
-    rClass.lpfnWndProc = &TfrmMain::WindowProc;
-    rClass.hInstance = GetModuleHandleW(nullptr);
-    rClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    rClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-    if (rClass.hIcon == nullptr) rClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    rClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    rClass.lpszClassName = cCLASS_NAME;
-    return RegisterClassExW(&rClass);
-  }();
-  (void)nClass;
+  HICON hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+  if (hIcon == nullptr) hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  RegisterWindowClass(cCLASS_NAME, &TfrmMain::WindowProc, hIcon);
 
   MainMenu1 = CreateMenu();
   menInfo = CreatePopupMenu();
@@ -372,10 +362,7 @@ void TfrmMain::FormCreate() {
 
 void TfrmMain::Layout(UINT nDpi) {
   FnDpi = nDpi;
-  const HFONT hOld = FhFont;
-  FhFont = CreateDesignFont(cFONT_FACE, cFONT_POINTS, nDpi);
-  SetChildFonts(FhWindow, FhFont);
-  if (hOld != nullptr) DeleteObject(hOld);
+  ReplaceChildFonts(FhWindow, FhFont, cFONT_FACE, cFONT_POINTS, nDpi);
 
   const SIZE rLabel = TextExtent(Label1, L"Comport:");
   MoveWindow(Label1, Scale(cLABEL.left, nDpi), Scale(cLABEL.top, nDpi), rLabel.cx, rLabel.cy, TRUE);

@@ -23,22 +23,7 @@ constexpr int cINSET = 10;
 } // namespace
 
 TfrmMessage::TfrmMessage(HWND hOwner) {
-  static const ATOM nClass = [] {
-    WNDCLASSEXW rClass{};
-    rClass.cbSize = sizeof(rClass);
-    rClass.lpfnWndProc = &TfrmMessage::WindowProc;
-    rClass.hInstance = GetModuleHandleW(nullptr);
-    rClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    rClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    rClass.lpszClassName = cCLASS_NAME;
-    return RegisterClassExW(&rClass);
-  }();
-  (void)nClass;
-  const UINT nDpi = hOwner != nullptr ? WindowDpi(hOwner) : SystemDpi();
-  const SIZE rOuter = OuterSize(Scale(cDESIGN_WIDTH, nDpi), Scale(cDESIGN_HEIGHT, nDpi), cSTYLE,
-                                cEX_STYLE, false, nDpi);
-  CreateWindowExW(cEX_STYLE, cCLASS_NAME, L"Information", cSTYLE, CW_USEDEFAULT, CW_USEDEFAULT,
-                  rOuter.cx, rOuter.cy, hOwner, nullptr, GetModuleHandleW(nullptr), this);
+  CreateForm(cCLASS_NAME, L"Information", cSTYLE, cEX_STYLE, cDESIGN_WIDTH, cDESIGN_HEIGHT, hOwner);
   Memo1 = CreateControl(FhWindow, L"EDIT", L"",
                         WS_VISIBLE | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, cID_MESSAGE_MEMO,
                         WS_EX_CLIENTEDGE);
@@ -49,17 +34,12 @@ TfrmMessage::TfrmMessage(HWND hOwner) {
 }
 
 TfrmMessage::~TfrmMessage() {
-  if (FhWindow != nullptr && IsWindow(FhWindow)) DestroyWindow(FhWindow);
-  if (FhFont != nullptr) DeleteObject(FhFont);
   if (frmMessage == this) frmMessage = nullptr;
 }
 
 void TfrmMessage::Layout(UINT nDpi) {
   FnDpi = nDpi;
-  const HFONT hOld = FhFont;
-  FhFont = CreateDesignFont(cFONT_FACE, cFONT_POINTS, nDpi);
-  SetChildFonts(FhWindow, FhFont);
-  if (hOld != nullptr) DeleteObject(hOld);
+  SetFont(cFONT_FACE, cFONT_POINTS, nDpi);
   RECT rClient{};
   GetClientRect(FhWindow, &rClient);
   SetClientSize(FhWindow, rClient.right, Scale(cDESIGN_HEIGHT, nDpi));
@@ -78,12 +58,8 @@ void TfrmMessage::PlaceControls() {
 
 void TfrmMessage::PlaceOver(int x, int y, int w, int h) {
   const int nInset = Scale(cINSET, FnDpi);
-  RECT rOuter{};
-  GetWindowRect(FhWindow, &rOuter);
   const RECT rVisible = VisibleFrame(FhWindow);
-  const int nInvisibleWidth = (rOuter.right - rOuter.left) - (rVisible.right - rVisible.left);
-  SetWindowPos(FhWindow, nullptr, 0, 0, w - 2 * nInset + nInvisibleWidth,
-               rOuter.bottom - rOuter.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetVisibleWidth(FhWindow, w - 2 * nInset);
   MoveVisibleFrameTo(FhWindow, x + nInset, y + h - (rVisible.bottom - rVisible.top) - nInset);
 }
 
@@ -97,18 +73,6 @@ void TfrmMessage::showMsg(const std::string& sMsg, int x, int y, int w, int h) {
 
 void TfrmMessage::Button1Click() {
   FbDone = true;
-}
-
-LRESULT CALLBACK TfrmMessage::WindowProc(HWND hWindow, UINT nMsg, WPARAM wParam, LPARAM lParam) {
-  if (nMsg == WM_NCCREATE) {
-    auto* pForm =
-        static_cast<TfrmMessage*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    pForm->FhWindow = hWindow;
-    SetWindowLongPtrW(hWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pForm));
-  }
-  auto* pForm = reinterpret_cast<TfrmMessage*>(GetWindowLongPtrW(hWindow, GWLP_USERDATA));
-  if (pForm == nullptr) return DefWindowProcW(hWindow, nMsg, wParam, lParam);
-  return pForm->HandleMessage(nMsg, wParam, lParam);
 }
 
 LRESULT TfrmMessage::HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) {
@@ -130,20 +94,12 @@ LRESULT TfrmMessage::HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) {
   case WM_SIZE:
     if (Button1 != nullptr) PlaceControls();
     return 0;
-  case WM_SETCURSOR:
-    if (HandleSetCursor()) return TRUE;
-    break;
   case WM_DPICHANGED: {
-    const RECT* pSuggested = reinterpret_cast<const RECT*>(lParam);
-    SetWindowPos(hWindow, nullptr, pSuggested->left, pSuggested->top,
-                 pSuggested->right - pSuggested->left, pSuggested->bottom - pSuggested->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    TakeSuggestedRect(lParam);
     Layout(HIWORD(wParam));
     return 0;
   }
   case WM_NCDESTROY:
-    SetWindowLongPtrW(hWindow, GWLP_USERDATA, 0);
-    FhWindow = nullptr;
     Memo1 = nullptr;
     Button1 = nullptr;
     break;

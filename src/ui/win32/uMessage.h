@@ -2,6 +2,8 @@
 // the operator presses OK.
 #pragma once
 
+#include "ui/win32/uWinKit.h"
+
 #include <windows.h>
 
 #include <string>
@@ -9,13 +11,11 @@
 // Command identifiers of the controls (the OK button is IDOK).
 constexpr int cID_MESSAGE_MEMO = 100;
 
-class TfrmMessage {
+class TfrmMessage : public TWinForm {
 public:
   // Created hidden, owned by the main window hOwner.
   explicit TfrmMessage(HWND hOwner);
-  ~TfrmMessage();
-  TfrmMessage(const TfrmMessage&) = delete;
-  TfrmMessage& operator=(const TfrmMessage&) = delete;
+  ~TfrmMessage() override;
 
   // Sits inside the window x, y, w, h (its visible frame): 10 pixels in from its left and
   // right edges, the lower edge 10 pixels above its lower edge. Returns when it is closed.
@@ -24,19 +24,15 @@ public:
   void PlaceOver(int x, int y, int w, int h);
   void Button1Click();
 
-  HWND Handle() const { return FhWindow; }
   HWND Memo1 = nullptr;
   HWND Button1 = nullptr;
 
 private:
-  static LRESULT CALLBACK WindowProc(HWND hWindow, UINT nMsg, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) override;
   // The font, the client height and the controls for nDpi.
   void Layout(UINT nDpi);
   void PlaceControls();
 
-  HWND FhWindow = nullptr;
-  HFONT FhFont = nullptr;
   UINT FnDpi = 96;
   bool FbDone = true;
 };

@@ -20,57 +20,28 @@ constexpr int cDESIGN_HEIGHT = 141;
 void PlaceBelow(HWND hWindow, HWND hMain) {
   if (hMain == nullptr || !IsWindow(hMain)) return;
   const RECT rMain = VisibleFrame(hMain);
-  RECT rOuter{};
-  GetWindowRect(hWindow, &rOuter);
-  const RECT rVisible = VisibleFrame(hWindow);
-  const int nInvisible = (rOuter.right - rOuter.left) - (rVisible.right - rVisible.left);
-  SetWindowPos(hWindow, nullptr, 0, 0, rMain.right - rMain.left + nInvisible,
-               rOuter.bottom - rOuter.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetVisibleWidth(hWindow, rMain.right - rMain.left);
   MoveVisibleFrameTo(hWindow, rMain.left, rMain.bottom);
 }
 
 } // namespace
 
 TfrmProtocol::TfrmProtocol(HWND hOwner) : FhOwner(hOwner) {
-  static const ATOM nClass = [] {
-    WNDCLASSEXW rClass{};
-    rClass.cbSize = sizeof(rClass);
-    rClass.lpfnWndProc = &TfrmProtocol::WindowProc;
-    rClass.hInstance = GetModuleHandleW(nullptr);
-    rClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    rClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    rClass.lpszClassName = cCLASS_NAME;
-    return RegisterClassExW(&rClass);
-  }();
-  (void)nClass;
-  const UINT nDpi = hOwner != nullptr ? WindowDpi(hOwner) : SystemDpi();
-  const SIZE rOuter =
-      OuterSize(Scale(cDESIGN_WIDTH, nDpi), Scale(cDESIGN_HEIGHT, nDpi), cSTYLE, 0, false, nDpi);
-  CreateWindowExW(0, cCLASS_NAME, L"Report", cSTYLE, CW_USEDEFAULT, CW_USEDEFAULT, rOuter.cx,
-                  rOuter.cy, hOwner, nullptr, GetModuleHandleW(nullptr), this);
+  CreateForm(cCLASS_NAME, L"Report", cSTYLE, 0, cDESIGN_WIDTH, cDESIGN_HEIGHT, hOwner);
   Memo1 = CreateControl(FhWindow, L"EDIT", L"Memo1",
                         WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
                             ES_AUTOHSCROLL | ES_AUTOVSCROLL,
                         cID_REPORT_MEMO, WS_EX_CLIENTEDGE);
   // No limit but memory: repeats append to one report.
   SendMessageW(Memo1, EM_SETLIMITTEXT, 0, 0);
-  SetFontFor(WindowDpi(FhWindow));
+  SetFont(cFONT_FACE, cFONT_POINTS, WindowDpi(FhWindow));
   RECT rClient{};
   GetClientRect(FhWindow, &rClient);
   MoveWindow(Memo1, 0, 0, rClient.right, rClient.bottom, FALSE);
 }
 
 TfrmProtocol::~TfrmProtocol() {
-  if (FhWindow != nullptr && IsWindow(FhWindow)) DestroyWindow(FhWindow);
-  if (FhFont != nullptr) DeleteObject(FhFont);
   if (frmProtocol == this) frmProtocol = nullptr;
-}
-
-void TfrmProtocol::SetFontFor(UINT nDpi) {
-  const HFONT hOld = FhFont;
-  FhFont = CreateDesignFont(cFONT_FACE, cFONT_POINTS, nDpi);
-  SendMessageW(Memo1, WM_SETFONT, reinterpret_cast<WPARAM>(FhFont), TRUE);
-  if (hOld != nullptr) DeleteObject(hOld);
 }
 
 void TfrmProtocol::Add(const std::string& sLine) {
@@ -112,18 +83,6 @@ std::vector<std::string> TfrmProtocol::Lines() const {
   return slLines;
 }
 
-LRESULT CALLBACK TfrmProtocol::WindowProc(HWND hWindow, UINT nMsg, WPARAM wParam, LPARAM lParam) {
-  if (nMsg == WM_NCCREATE) {
-    auto* pForm =
-        static_cast<TfrmProtocol*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    pForm->FhWindow = hWindow;
-    SetWindowLongPtrW(hWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pForm));
-  }
-  auto* pForm = reinterpret_cast<TfrmProtocol*>(GetWindowLongPtrW(hWindow, GWLP_USERDATA));
-  if (pForm == nullptr) return DefWindowProcW(hWindow, nMsg, wParam, lParam);
-  return pForm->HandleMessage(nMsg, wParam, lParam);
-}
-
 LRESULT TfrmProtocol::HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) {
   const HWND hWindow = FhWindow;
   switch (nMsg) {
@@ -142,20 +101,12 @@ LRESULT TfrmProtocol::HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) {
     return 0;
   case WM_CLOSE:
     return 0; // only the program's end closes the report
-  case WM_SETCURSOR:
-    if (HandleSetCursor()) return TRUE;
-    break;
   case WM_DPICHANGED: {
-    SetFontFor(HIWORD(wParam));
-    const RECT* pSuggested = reinterpret_cast<const RECT*>(lParam);
-    SetWindowPos(hWindow, nullptr, pSuggested->left, pSuggested->top,
-                 pSuggested->right - pSuggested->left, pSuggested->bottom - pSuggested->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetFont(cFONT_FACE, cFONT_POINTS, HIWORD(wParam));
+    TakeSuggestedRect(lParam);
     return 0;
   }
   case WM_NCDESTROY:
-    SetWindowLongPtrW(hWindow, GWLP_USERDATA, 0);
-    FhWindow = nullptr;
     Memo1 = nullptr;
     break;
   default:

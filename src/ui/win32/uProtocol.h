@@ -2,6 +2,8 @@
 // below the main window and is shown only in internal mode.
 #pragma once
 
+#include "ui/win32/uWinKit.h"
+
 #include <windows.h>
 
 #include <string>
@@ -9,13 +11,11 @@
 
 constexpr int cID_REPORT_MEMO = 100;
 
-class TfrmProtocol {
+class TfrmProtocol : public TWinForm {
 public:
   // Created hidden, owned by the main window hOwner.
   explicit TfrmProtocol(HWND hOwner);
-  ~TfrmProtocol();
-  TfrmProtocol(const TfrmProtocol&) = delete;
-  TfrmProtocol& operator=(const TfrmProtocol&) = delete;
+  ~TfrmProtocol() override;
 
   // Appends "hh-nn-ss -> sLine".
   void Add(const std::string& sLine);
@@ -26,18 +26,13 @@ public:
   void Show();
 
   std::vector<std::string> Lines() const;
-  HWND Handle() const { return FhWindow; }
 
   HWND Memo1 = nullptr;
 
 private:
-  static LRESULT CALLBACK WindowProc(HWND hWindow, UINT nMsg, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam);
-  void SetFontFor(UINT nDpi);
+  LRESULT HandleMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) override;
 
   HWND FhOwner;
-  HWND FhWindow = nullptr;
-  HFONT FhFont = nullptr;
   bool FbShown = false;
 };
 

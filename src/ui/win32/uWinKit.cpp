@@ -128,6 +128,73 @@ void SetChildFonts(HWND hWindow, HFONT hFont) {
       reinterpret_cast<LPARAM>(hFont));
 }
 
+void ReplaceChildFonts(HWND hWindow, HFONT& rhFont, const wchar_t* sFace, int nPoints, UINT nDpi) {
+  const HFONT hOld = rhFont;
+  rhFont = CreateDesignFont(sFace, nPoints, nDpi);
+  SetChildFonts(hWindow, rhFont);
+  if (hOld != nullptr) DeleteObject(hOld);
+}
+
+void RegisterWindowClass(const wchar_t* sClass, WNDPROC pWindowProc, HICON hIcon) {
+  const HINSTANCE hInstance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW rClass{};
+  rClass.cbSize = sizeof(rClass);
+  if (GetClassInfoExW(hInstance, sClass, &rClass)) return;
+  rClass.lpfnWndProc = pWindowProc;
+  rClass.hInstance = hInstance;
+  rClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  rClass.hIcon = hIcon;
+  rClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  rClass.lpszClassName = sClass;
+  RegisterClassExW(&rClass);
+}
+
+TWinForm::~TWinForm() {
+  if (FhWindow != nullptr && IsWindow(FhWindow)) {
+    SetWindowLongPtrW(FhWindow, GWLP_USERDATA, 0);
+    DestroyWindow(FhWindow);
+  }
+  if (FhFont != nullptr) DeleteObject(FhFont);
+}
+
+void TWinForm::CreateForm(const wchar_t* sClass, const wchar_t* sCaption, DWORD nStyle,
+                          DWORD nExStyle, int nDesignWidth, int nDesignHeight, HWND hOwner) {
+  RegisterWindowClass(sClass, &TWinForm::WindowProc);
+  const UINT nDpi = hOwner != nullptr ? WindowDpi(hOwner) : SystemDpi();
+  const SIZE rOuter = OuterSize(Scale(nDesignWidth, nDpi), Scale(nDesignHeight, nDpi), nStyle,
+                                nExStyle, false, nDpi);
+  CreateWindowExW(nExStyle, sClass, sCaption, nStyle, CW_USEDEFAULT, CW_USEDEFAULT, rOuter.cx,
+                  rOuter.cy, hOwner, nullptr, GetModuleHandleW(nullptr), this);
+}
+
+void TWinForm::SetFont(const wchar_t* sFace, int nPoints, UINT nDpi) {
+  ReplaceChildFonts(FhWindow, FhFont, sFace, nPoints, nDpi);
+}
+
+void TWinForm::TakeSuggestedRect(LPARAM lParam) {
+  const RECT* pSuggested = reinterpret_cast<const RECT*>(lParam);
+  SetWindowPos(FhWindow, nullptr, pSuggested->left, pSuggested->top,
+               pSuggested->right - pSuggested->left, pSuggested->bottom - pSuggested->top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK TWinForm::WindowProc(HWND hWindow, UINT nMsg, WPARAM wParam, LPARAM lParam) {
+  if (nMsg == WM_NCCREATE) {
+    auto* pForm = static_cast<TWinForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    pForm->FhWindow = hWindow;
+    SetWindowLongPtrW(hWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pForm));
+  }
+  auto* pForm = reinterpret_cast<TWinForm*>(GetWindowLongPtrW(hWindow, GWLP_USERDATA));
+  if (pForm == nullptr) return DefWindowProcW(hWindow, nMsg, wParam, lParam);
+  if (nMsg == WM_SETCURSOR && HandleSetCursor()) return TRUE;
+  const LRESULT nResult = pForm->HandleMessage(nMsg, wParam, lParam);
+  if (nMsg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hWindow, GWLP_USERDATA, 0);
+    pForm->FhWindow = nullptr;
+  }
+  return nResult;
+}
+
 HWND CreateControl(HWND hParent, const wchar_t* sClass, const wchar_t* sText, DWORD nStyle, int nId,
                    DWORD nExStyle) {
   return CreateWindowExW(nExStyle, sClass, sText, WS_CHILD | nStyle, 0, 0, 0, 0, hParent,
@@ -161,6 +228,15 @@ void MoveVisibleFrameTo(HWND hWindow, int x, int y) {
   const RECT rVisible = VisibleFrame(hWindow);
   SetWindowPos(hWindow, nullptr, x - (rVisible.left - rOuter.left), y - (rVisible.top - rOuter.top),
                0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SetVisibleWidth(HWND hWindow, int nWidth) {
+  RECT rOuter{};
+  GetWindowRect(hWindow, &rOuter);
+  const RECT rVisible = VisibleFrame(hWindow);
+  const int nInvisible = (rOuter.right - rOuter.left) - (rVisible.right - rVisible.left);
+  SetWindowPos(hWindow, nullptr, 0, 0, nWidth + nInvisible, rOuter.bottom - rOuter.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void RunModal(HWND hWindow, const bool& bDone) {
