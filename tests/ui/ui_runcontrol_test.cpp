@@ -1,5 +1,7 @@
 // The run control without any toolkit: a view that records what the window is told, and a
 // worker class that starts no thread, whose notifications the test hands over in order.
+#include "uFirmwareFile.h"
+
 #include "catalogue/uFWVersions.h"
 #include "engine/uSwitches.h"
 #include "engine/uTarvikCommThread.h"
@@ -158,29 +160,6 @@ protected:
   TFakeView FView;
   TRunControl FRun{FView, FhQueue};
   std::chrono::steady_clock::time_point FtNow{};
-};
-
-// Writes a firmware file; gone with the test.
-class TFirmwareFile {
-public:
-  TFirmwareFile(const std::string& sName, const std::string& sHead) {
-    FsPath = (std::filesystem::temp_directory_path() /
-              ("tarvik-runcontrol-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-               sName + ".txt"))
-                 .string();
-    std::ofstream File(FsPath, std::ios::binary);
-    // One whole 64-byte data record and the end record.
-    File << sHead << ":40000000" << std::string(128, '0') << "C0\r\n:00000001FF\r\n";
-  }
-  ~TFirmwareFile() {
-    std::error_code Ignored;
-    std::filesystem::remove(FsPath, Ignored);
-  }
-  const std::string& Path() const { return FsPath; }
-
-private:
-  std::string FsPath;
 };
 
 const std::string cGOOD_HEAD = "bootloader=3\r\nbootloader version=0\r\nclass=26113\r\n"

@@ -36,25 +36,8 @@ int main(int argc, char* argv[]) {
     frmProtocol->resize(frmProtocol->width(), 260);
     QTest::qWait(50);
 
-    // A run that stops at 42 % (the worker waits for a Cancel that the program presses last).
-    TScriptedThread::Queue({{cMSG_CLASS, 26113},
-                            {cMSG_VERSION, 0x0514},
-                            {cMSG_CLASS, 0xC802},
-                            {cMSG_VERSION, 0x0300},
-                            {cMSG_PLATFORM, 24},
-                            {cMSG_PRINT, 53},
-                            {cMSG_INFO, 0},
-                            {cMSG_UPD_CLASS, 26113},
-                            {cMSG_UPD_INFO, 0},
-                            {cMSG_CHECK, 1},
-                            {cMSG_CHECK, 11},
-                            {cMSG_CHECK, 12},
-                            {cMSG_PROGRAM, 0, false, 12},
-                            {cMSG_PROGRESS, 14},
-                            {cMSG_VECTOR, 0},
-                            {cMSG_PROGRESS, 28},
-                            {cMSG_PROGRESS, 42},
-                            {cMSG_FAILURE, 20, true}});
+    // The worker waits for a Cancel that the program presses last.
+    TScriptedThread::Queue(RunStoppingAt42());
     pMain->btnProg->click();
     bOk &= QTest::qWaitFor([] { return frmMain->windowTitle() == "42%"; }, 5000);
     bOk &= Save(pMain, sDir + "/main-window.png");

@@ -1,8 +1,10 @@
-// What the Win32 window tests share: a scripted worker that posts notifications without any
-// port, a fresh main window with its secondary windows per test, a watcher that answers the
-// modal windows (questions, final messages, the overview) and records what they showed, and
-// waiting while the window's messages are handled.
+// What the Win32 window tests share besides uUiScript.h's scripted worker: a fresh main window with
+// its secondary windows per test, a watcher that answers the modal windows (questions, final
+// messages, the overview) and records what they showed, and waiting while the window's messages are
+// handled.
 #pragma once
+
+#include "uUiScript.h"
 
 #include "ui/win32/uMain.h"
 
@@ -12,36 +14,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-struct TScriptStep {
-  std::uint32_t nCode;
-  std::uint32_t nValue;
-  // Before posting: wait (at most 5 s) until the window sets gbCancel.
-  bool bWaitForCancel = false;
-  // Before posting: the image the engine chose (gnFwIndex), when not below -1.
-  std::int32_t nChooseImage = -2;
-};
-
-// The next runs' scripts, one per created worker; a run without a script posts cMSG_DONE.
-// A worker started with gbCancel already set posts failure 20 alone, as the real worker does
-// at its first try.
-class TScriptedThread : public TCommThread {
-public:
-  TScriptedThread(TWindowHandle hWindow, TCmd cmd, std::string sPort);
-
-  static void Queue(std::vector<TScriptStep> aScript);
-  static void Reset();
-  static int Runs();
-  static std::vector<std::string> Ports();
-  static std::vector<bool> CancelAtStart();
-
-protected:
-  void Execute() override;
-
-private:
-  std::vector<TScriptStep> FaScript;
-  bool FbCancelled = false;
-};
 
 // Answers the modal windows of this thread while a test waits: the message window's OK, the
 // overview's OK, and the questions with bAnswerYes. Records what it saw: "Information: <text>",

@@ -2,6 +2,7 @@
 // before an update, the idle and running states, the File button and "File version" with
 // files that cannot be used, closing during a run, the report window's first showing and its
 // place below the main window, the status hint, the manifest and the layout at 150 %.
+#include "uFirmwareFile.h"
 #include "uWinUiTestKit.h"
 
 #include "catalogue/uFWVersions.h"
@@ -75,29 +76,6 @@ HCURSOR CursorOverMain() {
                MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   return GetCursor();
 }
-
-// A firmware file with a header and a one-record image, removed with the object.
-class TFirmwareFile {
-public:
-  TFirmwareFile(const std::string& sName, const std::string& sHead) {
-    FsPath = (std::filesystem::temp_directory_path() /
-              ("tarvik-win32-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-               sName + ".txt"))
-                 .string();
-    std::ofstream File(FsPath, std::ios::binary);
-    // One whole 64-byte data record and the end record.
-    File << sHead << ":40000000" << std::string(128, '0') << "C0\r\n:00000001FF\r\n";
-  }
-  ~TFirmwareFile() {
-    std::error_code Ignored;
-    std::filesystem::remove(FsPath, Ignored);
-  }
-  const std::string& Path() const { return FsPath; }
-
-private:
-  std::string FsPath;
-};
 
 const std::string cGOOD_HEAD = "bootloader=3\r\nbootloader version=0\r\nclass=26113\r\n"
                                "versionH=6\r\nversionL=20\r\nplatform=24\r\nprint=53\r\n"
