@@ -4,6 +4,7 @@
 #include "uCliProcess.h"
 #include "uEngineRun.h"
 #include "uFakePortRoot.h"
+#include "uOutputText.h"
 #include "uSimLogger.h"
 
 #include <nlohmann/json.hpp>
@@ -25,27 +26,6 @@ namespace {
 
 constexpr int cWAIT_MS = 60000;
 const char* const cSUCCESS = "Update Tarvik V6.20 succesfully completed.";
-
-bool Contains(const std::string& sText, const std::string& sPart) {
-  return sText.find(sPart) != std::string::npos;
-}
-
-std::size_t Count(const std::string& sText, const std::string& sWhat) {
-  std::size_t nCount = 0;
-  for (std::size_t n = sText.find(sWhat); n != std::string::npos; n = sText.find(sWhat, n + 1)) {
-    ++nCount;
-  }
-  return nCount;
-}
-
-std::vector<std::string> Lines(const std::string& sText) {
-  std::vector<std::string> slLines;
-  std::istringstream sStream(sText);
-  for (std::string sLine; std::getline(sStream, sLine);) {
-    slLines.push_back(sLine);
-  }
-  return slLines;
-}
 
 // The lines that begin with "<port>: ", without it.
 std::vector<std::string> PortLines(const std::string& sText, const std::string& sPort) {
@@ -73,15 +53,6 @@ std::vector<std::vector<std::string>> TableRows(const std::string& sOut) {
                        std::sregex_token_iterator());
   }
   return aRows;
-}
-
-std::vector<nlohmann::json> ReadJsonLines(const std::string& sPath) {
-  std::vector<nlohmann::json> aRecords;
-  std::ifstream F(sPath);
-  for (std::string sLine; std::getline(F, sLine);) {
-    aRecords.push_back(nlohmann::json::parse(sLine));
-  }
-  return aRecords;
 }
 
 std::vector<std::string> PortArgs(const std::vector<std::unique_ptr<TSimLogger>>& aSims) {

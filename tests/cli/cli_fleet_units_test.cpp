@@ -1,6 +1,8 @@
 // The units of the fleet and station modes: their options, the record kept of each port, its
 // JSON and table, the lines between the processes, the station's choice of ports and the
 // progress block.
+#include "uOutputText.h"
+
 #include "catalogue/uFWVersions.h"
 #include "cli/uCliArgs.h"
 #include "cli/uCliMember.h"
@@ -14,23 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-
-namespace {
-
-bool Contains(const std::string& sText, const std::string& sPart) {
-  return sText.find(sPart) != std::string::npos;
-}
-
-std::vector<std::string> Lines(const std::string& sText) {
-  std::vector<std::string> slLines;
-  std::istringstream sStream(sText);
-  for (std::string sLine; std::getline(sStream, sLine);) {
-    slLines.push_back(sLine);
-  }
-  return slLines;
-}
-
-} // namespace
 
 struct TModeCase {
   std::vector<std::string> aArgs;

@@ -4,6 +4,7 @@
 // their arrivals and removals.
 #include "uCliProcess.h"
 #include "uEngineRun.h"
+#include "uOutputText.h"
 #include "uSimLogger.h"
 
 #include <nlohmann/json.hpp>
@@ -27,23 +28,6 @@ namespace {
 
 constexpr int cWAIT_MS = 60000;
 const char* const cHEADING = "Port            Serial";
-
-std::size_t Count(const std::string& sText, const std::string& sWhat) {
-  std::size_t nCount = 0;
-  for (std::size_t n = sText.find(sWhat); n != std::string::npos; n = sText.find(sWhat, n + 1)) {
-    ++nCount;
-  }
-  return nCount;
-}
-
-std::vector<nlohmann::json> ReadJsonLines(const std::string& sPath) {
-  std::vector<nlohmann::json> aRecords;
-  std::ifstream F(sPath);
-  for (std::string sLine; std::getline(F, sLine);) {
-    aRecords.push_back(nlohmann::json::parse(sLine));
-  }
-  return aRecords;
-}
 
 // The ports of the station: a sysfs tree, a /dev for the simulators' links, and the socket
 // that carries the uevents.

@@ -1,6 +1,7 @@
 // tarvik-update-cli as a program: exit status, report lines, the question, usage errors and
 // the automatic repeats, against the simulated logger.
 #include "uCliProcess.h"
+#include "uOutputText.h"
 #include "uSimLogger.h"
 #include "uVersion.h"
 
@@ -13,29 +14,6 @@
 #include <sstream>
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& sText) {
-  std::vector<std::string> slLines;
-  std::istringstream sStream(sText);
-  std::string sLine;
-  while (std::getline(sStream, sLine)) {
-    slLines.push_back(sLine);
-  }
-  return slLines;
-}
-
-std::size_t Count(const std::string& sText, const std::string& sWhat) {
-  std::size_t nCount = 0;
-  for (std::size_t nPos = sText.find(sWhat); nPos != std::string::npos;
-       nPos = sText.find(sWhat, nPos + 1)) {
-    ++nCount;
-  }
-  return nCount;
-}
-
-bool Contains(const std::string& sText, const std::string& sWhat) {
-  return sText.find(sWhat) != std::string::npos;
-}
 
 std::string ReadText(const std::string& sPath) {
   std::ifstream F(sPath, std::ios::binary);
