@@ -6,6 +6,7 @@
 #include "worker/uMessages.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
@@ -228,7 +229,9 @@ std::optional<std::string> ReportLineText(std::uint32_t nCode, std::uint32_t nVa
 }
 
 std::string TimeStampedLine(const std::string& sText) {
-  const std::time_t nNow = std::time(nullptr);
+  // Not std::time(): on Linux it reads the coarse clock, which can still show the previous
+  // second for a few milliseconds after every other clock shows the next one.
+  const std::time_t nNow = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   // Called on the front end's one thread only.
   const std::tm* pLocal = std::localtime(&nNow);
   if (pLocal == nullptr) {
