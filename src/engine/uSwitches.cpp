@@ -6,3 +6,11 @@ bool gbMatchClass = true;
 bool gbRequireServedClass = true;
 bool gbMatchPlatform = true;
 bool gbClearsMeasurements = false;
+
+void ResetSwitches() {
+  gnAccessLevel = 0;
+  gbMatchClass = true;
+  gbRequireServedClass = true;
+  gbMatchPlatform = true;
+  gbClearsMeasurements = false;
+}

@@ -9,3 +9,6 @@ extern bool gbMatchClass;            // image class must equal the logger's upda
 extern bool gbRequireServedClass;    // a logger in application mode must be 0x6601
 extern bool gbMatchPlatform;         // image platform must equal the logger's platform
 extern bool gbClearsMeasurements;    // the update clears the logger's measurements
+
+// Back to the defaults above, as a process that starts over has them.
+void ResetSwitches();

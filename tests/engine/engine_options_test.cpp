@@ -19,14 +19,6 @@ void SetArgs(const std::vector<std::string>& slArgs) {
   SetProgramArgs(static_cast<int>(aArgv.size()), aArgv.data());
 }
 
-void ResetSwitches() {
-  gnAccessLevel = 0;
-  gbMatchClass = true;
-  gbRequireServedClass = true;
-  gbMatchPlatform = true;
-  gbClearsMeasurements = false;
-}
-
 } // namespace
 
 struct TFindCase {

@@ -30,11 +30,7 @@ std::vector<std::uint32_t> TRunLog::ValuesOf(std::uint32_t nCode) const {
 }
 
 void ResetEngineState() {
-  gnAccessLevel = 0;
-  gbMatchClass = true;
-  gbRequireServedClass = true;
-  gbMatchPlatform = true;
-  gbClearsMeasurements = false;
+  ResetSwitches();
   gbReadInfoOnly = false;
   gnFwIndex = -1;
   gbCancel.store(false);

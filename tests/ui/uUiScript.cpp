@@ -81,11 +81,7 @@ void TScriptedThread::Execute() {
 }
 
 void StartAsFreshProcess(const std::vector<std::string>& slArgs) {
-  gnAccessLevel = 0;
-  gbMatchClass = true;
-  gbRequireServedClass = true;
-  gbMatchPlatform = true;
-  gbClearsMeasurements = false;
+  ResetSwitches();
   gbReadInfoOnly = false;
   gbCancel = false;
   gnFwIndex = -1;
