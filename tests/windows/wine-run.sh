@@ -2,7 +2,10 @@
 # Runs one Windows test program under wine for ctest. When it fails it says how wine ended
 # (its exit status, or the signal that ended it) and after how long: a program that ends
 # before printing anything, or whose buffered output is lost, still leaves a trace of why.
+# wine's own error messages stay on (they are silent in a passing run), so that a start wine
+# gives up prints its reason.
 # Usage: wine-run.sh PROGRAM.exe [ARGUMENTS...]
+export WINEDEBUG="${WINEDEBUG:+$WINEDEBUG,}err+all"
 start=$(date +%s%N)
 wine "$@" &
 child=$!
